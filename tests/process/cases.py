@@ -1,0 +1,254 @@
+"""The table of process-level cases: what a user types, and exactly what
+feregtool and the simulated card answer."""
+
+import os
+from dataclasses import dataclass, field
+from typing import Callable, Optional
+
+USAGE = b"Usage: feregtool  span chan -fe_reg_read/-fe_reg_write value \n"
+NEW_USAGE = b"\n" + USAGE
+OPEN_FAILED = b"Failed to open file descriptor\n"
+
+
+@dataclass
+class Case:
+    name: str
+    args: list
+    out: bytes = b""
+    err: bytes = b""
+    status: int = 0
+    # Expected trace lines; [] means no library call at all, None skips the check.
+    trace: Optional[list] = None
+    env: dict = field(default_factory=dict)
+    before: list = field(default_factory=list)  # tool runs that set the card up
+    after: list = field(default_factory=list)  # (args, stdout) checked afterwards
+    merged: bool = False  # stdout and stderr on one pipe
+    check: Optional[Callable] = None  # a case that drives the runs itself
+
+
+def fd(span, chan):
+    """The simulated card's descriptor for a channel."""
+    return (span - 1) * 31 + (chan - 1)
+
+
+def read_line(reg, data):
+    return f"\nFE READ Reg=0x{reg:04X} Data={data:02X}\n".encode()
+
+
+def write_line(reg, value):
+    return f"\nFE WRITE Reg=0x{reg:04X} Data={value:02X}\n".encode()
+
+
+def opened(span, chan):
+    return f"open span={span} chan={chan} -> {fd(span, chan)}"
+
+
+def read_trace(span, chan, reg, result, data=None):
+    line = f"fe_reg_read fd={fd(span, chan)} reg=0x{reg:08X} -> {result}"
+    return line + (f" data=0x{data:02X}" if data is not None else "")
+
+
+def write_trace(span, chan, reg, data, result):
+    return f"fe_reg_write fd={fd(span, chan)} reg=0x{reg:08X} data=0x{data:02X} -> {result}"
+
+
+def closed(span, chan):
+    return f"close fd={fd(span, chan)}"
+
+
+def read_ok(name, args, span, chan, reg, data=0, **kw):
+    return Case(name, args, out=read_line(reg, data),
+                trace=[opened(span, chan), read_trace(span, chan, reg, 0, data), closed(span, chan)], **kw)
+
+
+def usage(name, args, out=NEW_USAGE):
+    return Case(name, args, out=out, status=2, trace=[])
+
+
+USAGE_CASES = [
+    usage("no arguments", [], USAGE),
+    usage("span only", ["1"], USAGE),
+    usage("span and channel only", ["1", "3"], USAGE),
+    usage("read keyword without register", ["1", "3", "-fe_reg_read"]),
+    usage("write keyword without register", ["1", "3", "-fe_reg_write"]),
+    usage("write keyword without value", ["1", "3", "-fe_reg_write", "20"]),
+    usage("keyword in upper case", ["1", "3", "-FE_REG_READ", "1f"]),
+    usage("keyword shortened", ["1", "3", "-fe_reg", "1f"]),
+    usage("keyword with a suffix", ["1", "3", "-fe_reg_readx", "1f"]),
+    usage("keyword without its dash", ["1", "3", "fe_reg_read", "1f"]),
+    usage("empty keyword", ["1", "3", "", "1f"]),
+    usage("unknown keyword among five", ["1", "3", "-read", "1f", "2"]),
+    # An operand without any digit would otherwise address register 0.
+    usage("empty register", ["1", "3", "-fe_reg_read", ""]),
+    usage("blank register", ["1", "3", "-fe_reg_read", "   "]),
+    usage("sign alone as register", ["1", "3", "-fe_reg_read", "-"]),
+    usage("plus alone as register", ["1", "3", "-fe_reg_read", "+"]),
+    usage("register g", ["1", "3", "-fe_reg_read", "g"]),
+    usage("register reg20", ["1", "3", "-fe_reg_read", "reg20"]),
+    usage("register x1f", ["1", "3", "-fe_reg_read", "x1f"]),
+    usage("write register zz", ["1", "3", "-fe_reg_write", "zz", "5"]),
+    usage("write value zz", ["1", "3", "-fe_reg_write", "20", "zz"]),
+    usage("write value empty", ["1", "3", "-fe_reg_write", "20", ""]),
+    usage("write value sign alone", ["1", "3", "-fe_reg_write", "20", "-"]),
+    usage("bad register even with a bad span", ["x", "3", "-fe_reg_read", "g"]),
+]
+
+READ_CASES = [
+    read_ok("fresh register reads 00", ["1", "3", "-fe_reg_read", "1f"], 1, 3, 0x1F),
+    read_ok("written byte reads back", ["1", "3", "-fe_reg_read", "1f"], 1, 3, 0x1F, 0x0A,
+            before=[["1", "3", "-fe_reg_write", "1f", "0a"]]),
+    read_ok("register in upper case", ["1", "3", "-fe_reg_read", "1F"], 1, 3, 0x1F),
+    read_ok("register with 0x", ["1", "3", "-fe_reg_read", "0x1F"], 1, 3, 0x1F),
+    read_ok("register with 0X", ["1", "3", "-fe_reg_read", "0X1f"], 1, 3, 0x1F),
+    read_ok("register with leading blanks", ["1", "3", "-fe_reg_read", "  \t1f"], 1, 3, 0x1F),
+    read_ok("register with plus", ["1", "3", "-fe_reg_read", "+1f"], 1, 3, 0x1F),
+    read_ok("register with trailing text", ["1", "3", "-fe_reg_read", "1fh"], 1, 3, 0x1F),
+    read_ok("register 0x alone is 0", ["1", "3", "-fe_reg_read", "0x"], 1, 3, 0),
+    read_ok("register with many leading zeros", ["1", "3", "-fe_reg_read", "000000000000ffff"],
+            1, 3, 0xFFFF),
+    read_ok("arguments after the register ignored", ["1", "3", "-fe_reg_read", "1f", "zz", "-x"],
+            1, 3, 0x1F),
+    read_ok("span with trailing text", ["2x", "3", "-fe_reg_read", "1"], 2, 3, 1),
+    read_ok("span with blanks and sign", [" +8", "31", "-fe_reg_read", "1"], 8, 31, 1),
+    read_ok("channel 010 is decimal ten", ["1", "010", "-fe_reg_read", "1"], 1, 10, 1),
+    read_ok("other channels are separate", ["1", "4", "-fe_reg_read", "1f"], 1, 4, 0x1F, 0,
+            before=[["1", "3", "-fe_reg_write", "1f", "0a"], ["2", "3", "-fe_reg_write", "1f", "0b"]]),
+    Case("register above 0xFFFF is passed whole", ["1", "3", "-fe_reg_read", "12345"],
+         err=b"Error, velkaro_fe_reg_read failed -22\n", status=1,
+         trace=[opened(1, 3), read_trace(1, 3, 0x12345, -22), closed(1, 3)]),
+    Case("register -1 wraps to 0xFFFFFFFF", ["1", "3", "-fe_reg_read", "-1"],
+         err=b"Error, velkaro_fe_reg_read failed -22\n", status=1,
+         trace=[opened(1, 3), read_trace(1, 3, 0xFFFFFFFF, -22), closed(1, 3)]),
+    Case("register beyond 32 bits saturates", ["1", "3", "-fe_reg_read", "123456789abc"],
+         err=b"Error, velkaro_fe_reg_read failed -22\n", status=1,
+         trace=[opened(1, 3), read_trace(1, 3, 0xFFFFFFFF, -22), closed(1, 3)]),
+]
+
+WRITE_CASES = [
+    Case("write echoes the whole value and writes its low byte", ["1", "3", "-fe_reg_write", "20", "1ff"],
+         out=write_line(0x20, 0x1FF),
+         trace=[opened(1, 3), write_trace(1, 3, 0x20, 0xFF, 0), closed(1, 3)],
+         after=[(["1", "3", "-fe_reg_read", "20"], read_line(0x20, 0xFF))]),
+    Case("small value echoed with two digits", ["1", "3", "-fe_reg_write", "20", "5"],
+         out=write_line(0x20, 5),
+         trace=[opened(1, 3), write_trace(1, 3, 0x20, 0x05, 0), closed(1, 3)]),
+    Case("value -1 echoed whole", ["1", "3", "-fe_reg_write", "0x20", "-1"],
+         out=write_line(0x20, 0xFFFFFFFF),
+         trace=[opened(1, 3), write_trace(1, 3, 0x20, 0xFF, 0), closed(1, 3)]),
+    Case("value beyond 32 bits saturates", ["1", "3", "-fe_reg_write", "20", "1234567890"],
+         out=write_line(0x20, 0xFFFFFFFF),
+         trace=[opened(1, 3), write_trace(1, 3, 0x20, 0xFF, 0), closed(1, 3)]),
+    Case("arguments after the value ignored", ["8", "31", "-fe_reg_write", "ffff", "a5", "zz"],
+         out=write_line(0xFFFF, 0xA5),
+         trace=[opened(8, 31), write_trace(8, 31, 0xFFFF, 0xA5, 0), closed(8, 31)],
+         after=[(["8", "31", "-fe_reg_read", "ffff"], read_line(0xFFFF, 0xA5)),
+                (["8", "31", "-fe_reg_read", "fffe"], read_line(0xFFFE, 0))]),
+    Case("wide register echoed with all its digits", ["1", "3", "-fe_reg_write", "12345", "5"],
+         out=write_line(0x12345, 5), err=b"Error, velkaro_fe_reg_write failed -22\n", status=1,
+         trace=[opened(1, 3), write_trace(1, 3, 0x12345, 0x05, -22), closed(1, 3)]),
+]
+
+FAILURE_CASES = [
+    Case("open refused", ["1", "3", "-fe_reg_read", "1f"], env={"VELKARO_SIM_FAIL_OPEN": "1"},
+         out=OPEN_FAILED, status=1, trace=["open span=1 chan=3 -> -1"]),
+    Case("open refused before a write", ["1", "3", "-fe_reg_write", "20", "5"],
+         env={"VELKARO_SIM_FAIL_OPEN": "1"}, out=OPEN_FAILED, status=1,
+         trace=["open span=1 chan=3 -> -1"],
+         after=[(["1", "3", "-fe_reg_read", "20"], read_line(0x20, 0))]),
+    Case("span x gives 0, which the card refuses", ["x", "3", "-fe_reg_read", "1"],
+         out=OPEN_FAILED, status=1, trace=["open span=0 chan=3 -> -1"]),
+    Case("span 9 does not exist", ["9", "1", "-fe_reg_read", "1"],
+         out=OPEN_FAILED, status=1, trace=["open span=9 chan=1 -> -1"]),
+    Case("channel 32 does not exist", ["1", "32", "-fe_reg_read", "1"],
+         out=OPEN_FAILED, status=1, trace=["open span=1 chan=32 -> -1"]),
+    Case("negative channel", ["1", "-3", "-fe_reg_read", "1"],
+         out=OPEN_FAILED, status=1, trace=["open span=1 chan=-3 -> -1"]),
+    Case("huge span saturates", ["99999999999", "1", "-fe_reg_read", "1"],
+         out=OPEN_FAILED, status=1, trace=["open span=2147483647 chan=1 -> -1"]),
+    Case("huge negative channel saturates", ["1", "-99999999999", "-fe_reg_read", "1"],
+         out=OPEN_FAILED, status=1, trace=["open span=1 chan=-2147483648 -> -1"]),
+    Case("read refused", ["1", "3", "-fe_reg_read", "1f"], env={"VELKARO_SIM_READ_STATUS": "-5"},
+         err=b"Error, velkaro_fe_reg_read failed -5\n", status=1,
+         trace=[opened(1, 3), read_trace(1, 3, 0x1F, -5), closed(1, 3)]),
+    Case("read refused with a positive status", ["1", "3", "-fe_reg_read", "1f"],
+         env={"VELKARO_SIM_READ_STATUS": "2147483647"},
+         err=b"Error, velkaro_fe_reg_read failed 2147483647\n", status=1,
+         trace=[opened(1, 3), read_trace(1, 3, 0x1F, 2147483647), closed(1, 3)]),
+    Case("write refused leaves the register as it was", ["1", "3", "-fe_reg_write", "20", "66"],
+         env={"VELKARO_SIM_WRITE_STATUS": "7"}, before=[["1", "3", "-fe_reg_write", "20", "55"]],
+         out=write_line(0x20, 0x66), err=b"Error, velkaro_fe_reg_write failed 7\n", status=1,
+         trace=[opened(1, 3), write_trace(1, 3, 0x20, 0x66, 7), closed(1, 3)],
+         after=[(["1", "3", "-fe_reg_read", "20"], read_line(0x20, 0x55))]),
+    Case("read status knob does not touch a write", ["1", "3", "-fe_reg_write", "20", "1"],
+         env={"VELKARO_SIM_READ_STATUS": "-5"}, out=write_line(0x20, 1),
+         trace=[opened(1, 3), write_trace(1, 3, 0x20, 0x01, 0), closed(1, 3)]),
+    Case("write echo comes before the error on a shared pipe", ["1", "3", "-fe_reg_write", "20", "5"],
+         env={"VELKARO_SIM_WRITE_STATUS": "-5"}, merged=True,
+         out=write_line(0x20, 5) + b"Error, velkaro_fe_reg_write failed -5\n", status=1,
+         trace=[opened(1, 3), write_trace(1, 3, 0x20, 0x05, -5), closed(1, 3)]),
+]
+
+
+def concurrent_writers(runner, work):
+    """Many runs at once, each writing its own register of a channel whose
+    state does not exist yet: none of the writes may be lost."""
+    env = runner.env(os.path.join(work, "state"), None, {})
+    count = 24
+    procs = [runner.start(["2", "5", "-fe_reg_write", f"{reg:x}", f"{reg + 0x40:x}"], env)
+             for reg in range(count)]
+    problems = []
+    for proc in procs:
+        out, err = proc.communicate(timeout=300)
+        if proc.returncode != 0 or err:
+            problems.append(f"a writer ended {proc.returncode}: {out!r} {err!r}")
+    for reg in range(count):
+        out, err, status = runner.run(["2", "5", "-fe_reg_read", f"{reg:x}"], env)
+        if (out, status) != (runner.expected_text(read_line(reg, reg + 0x40)), 0):
+            problems.append(f"register {reg:#x} reads {out!r} {err!r} status {status}")
+    return problems
+
+
+def same_register_writers(runner, work):
+    """Runs that write one register at the same moment: one value wins, whole."""
+    env = runner.env(os.path.join(work, "state"), None, {})
+    values = [0x11, 0x22, 0x44, 0x88, 0xF0, 0x0F]
+    procs = [runner.start(["3", "7", "-fe_reg_write", "abc", f"{v:x}"], env) for v in values * 3]
+    problems = []
+    for proc in procs:
+        out, err = proc.communicate(timeout=300)
+        if proc.returncode != 0 or err:
+            problems.append(f"a writer ended {proc.returncode}: {out!r} {err!r}")
+    out, _, status = runner.run(["3", "7", "-fe_reg_read", "abc"], env)
+    if status != 0 or out not in [runner.expected_text(read_line(0xABC, v)) for v in values]:
+        problems.append(f"register reads {out!r}, status {status}, not one of the values written")
+    return problems
+
+
+def persistence(runner, work):
+    """Writes stay on the card from one run to the next, channel by channel."""
+    env = runner.env(os.path.join(work, "state"), None, {})
+    writes = [("1", "1", "0", "1"), ("1", "1", "ffff", "fe"), ("8", "31", "0", "2"), ("4", "17", "100", "3")]
+    for span, chan, reg, value in writes:
+        runner.run([span, chan, "-fe_reg_write", reg, value], env)
+    problems = []
+    for span, chan, reg, value in writes + [("1", "2", "0", "0"), ("4", "17", "ff", "0")]:
+        out, _, status = runner.run([span, chan, "-fe_reg_read", reg], env)
+        want = runner.expected_text(read_line(int(reg, 16), int(value, 16)))
+        if (out, status) != (want, 0):
+            problems.append(f"{span}/{chan} register {reg} reads {out!r}, want {want!r}")
+    return problems
+
+
+STATE_CASES = [
+    Case("writes persist across runs", [], check=persistence),
+    Case("concurrent writers lose nothing", [], check=concurrent_writers),
+    Case("concurrent writers of one register", [], check=same_register_writers),
+]
+
+GROUPS = {
+    "usage": USAGE_CASES,
+    "read": READ_CASES,
+    "write": WRITE_CASES,
+    "failure": FAILURE_CASES,
+    "state": STATE_CASES,
+}

@@ -1,0 +1,132 @@
+#!/usr/bin/env python3
+"""Runs feregtool as a user does, against the simulated card, and compares
+the exact bytes of both streams, the exit status and the card's call trace
+with a table of cases.
+
+usage: run_cases.py GROUP [EMULATOR...] TOOL
+
+EMULATOR is the command that runs a cross-built TOOL (wine64, qemu-i386).
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+import cases
+
+
+class Runner:
+    def __init__(self, command):
+        self.command = command
+        self.windows = command[-1].lower().endswith(".exe")
+
+    def host_path(self, path):
+        # A Windows program under wine sees the Unix tree as drive Z:.
+        if self.windows:
+            return "Z:" + path.replace("/", "\\")
+        return path
+
+    def expected_text(self, text):
+        # A Windows console program writes its lines in text mode.
+        return text.replace(b"\n", b"\r\n") if self.windows else text
+
+    def env(self, state_dir, trace_file, extra):
+        env = {k: v for k, v in os.environ.items() if not k.startswith("VELKARO_SIM_")}
+        env["VELKARO_SIM_DIR"] = self.host_path(state_dir)
+        if trace_file:
+            env["VELKARO_SIM_TRACE"] = self.host_path(trace_file)
+        if self.windows:
+            env.setdefault("WINEDEBUG", "-all")
+        for key, value in extra.items():
+            env[key] = self.host_path(value) if key == "VELKARO_SIM_TRACE" else value
+        return env
+
+    def start(self, args, env, merged=False):
+        return subprocess.Popen(
+            self.command + list(args),
+            stdin=subprocess.DEVNULL,
+            stdout=subprocess.PIPE,
+            stderr=subprocess.STDOUT if merged else subprocess.PIPE,
+            env=env,
+        )
+
+    def run(self, args, env, merged=False):
+        proc = self.start(args, env, merged)
+        out, err = proc.communicate(timeout=120)
+        return out, err or b"", proc.returncode
+
+
+def check_case(runner, case, work):
+    """Returns a list of differences; empty when the case passed."""
+    state_dir = os.path.join(work, "state")
+    trace_file = os.path.join(work, "trace")
+    quiet_env = runner.env(state_dir, None, {})
+    problems = []
+
+    for args in case.before:
+        out, err, status = runner.run(args, quiet_env)
+        if status != 0:
+            problems.append(f"setup run {args} ended {status}: {out!r} {err!r}")
+            return problems
+
+    env = runner.env(state_dir, trace_file, case.env)
+    out, err, status = runner.run(case.args, env, merged=case.merged)
+
+    def differ(what, got, want):
+        if got != want:
+            problems.append(f"{what}:\n    got  {got!r}\n    want {want!r}")
+
+    differ("stdout", out, runner.expected_text(case.out))
+    if not case.merged:
+        differ("stderr", err, runner.expected_text(case.err))
+    differ("exit status", status, case.status)
+    if case.trace is not None:
+        got_trace = b""
+        if os.path.exists(trace_file):
+            with open(trace_file, "rb") as f:
+                got_trace = f.read()
+        differ("trace", got_trace, "".join(line + "\n" for line in case.trace).encode())
+
+    for args, want in case.after:
+        out, err, status = runner.run(args, quiet_env)
+        differ(f"afterwards {' '.join(args)}", (out, err, status), (runner.expected_text(want), b"", 0))
+    return problems
+
+
+def main(argv):
+    if len(argv) < 3:
+        print(__doc__, file=sys.stderr)
+        return 2
+    group, command = argv[1], argv[2:]
+    runner = Runner(command)
+    selected = cases.GROUPS.get(group)
+    if selected is None:
+        print(f"no group {group!r}; groups: {', '.join(cases.GROUPS)}", file=sys.stderr)
+        return 2
+
+    passed = failed = 0
+    for case in selected:
+        work = tempfile.mkdtemp(prefix="feregtool-case-")
+        try:
+            if case.check is not None:
+                problems = case.check(runner, work)
+            else:
+                problems = check_case(runner, case, work)
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+        if problems:
+            failed += 1
+            print(f"FAIL {case.name}  (args {case.args!r})")
+            for problem in problems:
+                print("  " + problem)
+        else:
+            passed += 1
+            print(f"ok   {case.name}")
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
