@@ -1,5 +1,5 @@
 // Where the simulated card keeps its registers between runs: one file per
-// channel, one byte per register, in a state folder.
+// channel, one value per register, in a state folder.
 #ifndef SIM_STORE_H
 #define SIM_STORE_H
 
@@ -18,11 +18,11 @@ int store_make_dir(const char *dir);
 
 // A missing file reads as 0x00. Returns 0, or -1 when the file cannot be
 // read or is not exactly store_size bytes long.
-int store_read(const char *file, uint32_t offset, uint8_t *byte);
+int store_read(const char *file, uint32_t offset, uint8_t *value);
 
-// Creates a zeroed file on first use; concurrent writers never lose a byte.
+// Creates a zeroed file on first use; concurrent writers never lose a value.
 // Returns 0, or -1 on any failure, leaving the register unchanged.
-int store_write(const char *file, uint32_t offset, uint8_t byte);
+int store_write(const char *file, uint32_t offset, uint8_t value);
 
 // Appends one whole line; a file that cannot be written is ignored.
 void store_append_line(const char *file, const char *line, size_t length);

@@ -64,13 +64,13 @@ static int open_checked(const char *file, int flags)
     return fd;
 }
 
-int store_read(const char *file, uint32_t offset, uint8_t *byte)
+int store_read(const char *file, uint32_t offset, uint8_t *value)
 {
     if (offset >= store_size)
         return -1;
     int fd = open_checked(file, O_RDONLY);
     if (fd == missing) {
-        *byte = 0;
+        *value = 0;
         return 0;
     }
     if (fd < 0)
@@ -80,7 +80,7 @@ int store_read(const char *file, uint32_t offset, uint8_t *byte)
     close(fd);
     if (got != 1)
         return -1;
-    *byte = b;
+    *value = b;
     return 0;
 }
 
@@ -103,7 +103,7 @@ static int create_file(const char *file)
     return ok ? 0 : -1;
 }
 
-int store_write(const char *file, uint32_t offset, uint8_t byte)
+int store_write(const char *file, uint32_t offset, uint8_t value)
 {
     if (offset >= store_size)
         return -1;
@@ -115,9 +115,9 @@ int store_write(const char *file, uint32_t offset, uint8_t byte)
     }
     if (fd < 0)
         return -1;
-    // One byte at its own offset: concurrent writers of other registers are
+    // One value at its own offset: concurrent writers of other registers are
     // not disturbed, and writers of the same register never mix.
-    ssize_t put = pwrite(fd, &byte, 1, static_cast<off_t>(offset));
+    ssize_t put = pwrite(fd, &value, 1, static_cast<off_t>(offset));
     int closed = close(fd);
     return put == 1 && closed == 0 ? 0 : -1;
 }

@@ -197,10 +197,10 @@ def concurrent_writers(runner, work):
     procs = [runner.start(["2", "5", "-fe_reg_write", f"{reg:x}", f"{reg + 0x40:x}"], env)
              for reg in range(count)]
     problems = []
-    for proc in procs:
-        out, err = proc.communicate(timeout=300)
-        if proc.returncode != 0 or err:
-            problems.append(f"a writer ended {proc.returncode}: {out!r} {err!r}")
+    for started in procs:
+        out, err, status = runner.finish(started)
+        if status != 0 or err:
+            problems.append(f"a writer ended {status}: {out!r} {err!r}")
     for reg in range(count):
         out, err, status = runner.run(["2", "5", "-fe_reg_read", f"{reg:x}"], env)
         if (out, status) != (runner.expected_text(read_line(reg, reg + 0x40)), 0):
@@ -214,10 +214,10 @@ def same_register_writers(runner, work):
     values = [0x11, 0x22, 0x44, 0x88, 0xF0, 0x0F]
     procs = [runner.start(["3", "7", "-fe_reg_write", "abc", f"{v:x}"], env) for v in values * 3]
     problems = []
-    for proc in procs:
-        out, err = proc.communicate(timeout=300)
-        if proc.returncode != 0 or err:
-            problems.append(f"a writer ended {proc.returncode}: {out!r} {err!r}")
+    for started in procs:
+        out, err, status = runner.finish(started)
+        if status != 0 or err:
+            problems.append(f"a writer ended {status}: {out!r} {err!r}")
     out, _, status = runner.run(["3", "7", "-fe_reg_read", "abc"], env)
     if status != 0 or out not in [runner.expected_text(read_line(0xABC, v)) for v in values]:
         problems.append(f"register reads {out!r}, status {status}, not one of the values written")

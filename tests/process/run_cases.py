@@ -44,18 +44,30 @@ class Runner:
         return env
 
     def start(self, args, env, merged=False):
-        return subprocess.Popen(
-            self.command + list(args),
-            stdin=subprocess.DEVNULL,
-            stdout=subprocess.PIPE,
-            stderr=subprocess.STDOUT if merged else subprocess.PIPE,
-            env=env,
-        )
+        # Output goes to files, not pipes: wine's server inherits the
+        # streams and would hold a pipe open for seconds after the run.
+        out = tempfile.TemporaryFile()
+        err = out if merged else tempfile.TemporaryFile()
+        proc = subprocess.Popen(self.command + list(args), stdin=subprocess.DEVNULL,
+                                stdout=out, stderr=err, env=env)
+        return proc, out, err
+
+    @staticmethod
+    def finish(started):
+        proc, out, err = started
+        status = proc.wait(timeout=300)
+        texts = []
+        for f in (out, err):
+            f.seek(0)
+            texts.append(f.read())
+        out.close()
+        err.close()
+        if out is err:
+            texts[1] = b""
+        return texts[0], texts[1], status
 
     def run(self, args, env, merged=False):
-        proc = self.start(args, env, merged)
-        out, err = proc.communicate(timeout=120)
-        return out, err or b"", proc.returncode
+        return self.finish(self.start(args, env, merged))
 
 
 def check_case(runner, case, work):

@@ -1,0 +1,153 @@
+#include "sim_store.h"
+
+#include <cstdio>
+#include <cstring>
+#include <windows.h>
+
+int store_temp_dir(char *buf, size_t size)
+{
+    char tmp[MAX_PATH + 1];
+    DWORD len = GetTempPathA(sizeof tmp, tmp);
+    if (len == 0 || len > MAX_PATH)
+        return -1;
+    while (len > 3 && (tmp[len - 1] == '\\' || tmp[len - 1] == '/'))
+        len--;
+    int n = snprintf(buf, size, "%.*s", static_cast<int>(len), tmp);
+    return n >= 0 && static_cast<size_t>(n) < size ? 0 : -1;
+}
+
+int store_make_dir(const char *dir)
+{
+    char path[4096];
+    int n = snprintf(path, sizeof path, "%s", dir);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof path)
+        return -1;
+    // Make each parent in turn; a drive or a parent that exists already
+    // fails harmlessly, and the last check tells whether it all worked.
+    for (char *p = path + 1; *p != '\0'; p++) {
+        if (*p != '/' && *p != '\\')
+            continue;
+        char saved = *p;
+        *p = '\0';
+        CreateDirectoryA(path, nullptr);
+        *p = saved;
+    }
+    CreateDirectoryA(path, nullptr);
+    DWORD attributes = GetFileAttributesA(dir);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+               ? 0
+               : -1;
+}
+
+// Every access holds a lock on the register range: shared to read,
+// exclusive to write. The lock goes with the handle, so a run that dies
+// leaves nothing behind.
+static int lock_registers(HANDLE file, DWORD flags)
+{
+    OVERLAPPED at{};
+    return LockFileEx(file, flags, 0, store_size, 0, &at) ? 0 : -1;
+}
+
+static void unlock_registers(HANDLE file)
+{
+    OVERLAPPED at{};
+    UnlockFileEx(file, 0, store_size, 0, &at);
+}
+
+// A register file is either whole or empty: a first writer makes it and
+// sizes it under the exclusive lock, and an empty one (its maker did not
+// get that far) holds no write yet.
+static int file_size(HANDLE file, uint32_t *size)
+{
+    LARGE_INTEGER length{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &length))
+        return -1;
+    if (length.QuadPart != 0 && length.QuadPart != static_cast<LONGLONG>(store_size))
+        return -1;
+    *size = static_cast<uint32_t>(length.QuadPart);
+    return 0;
+}
+
+static int read_at(HANDLE file, uint32_t offset, uint8_t *value)
+{
+    OVERLAPPED at{};
+    at.Offset = offset;
+    DWORD got = 0;
+    return ReadFile(file, value, 1, &got, &at) && got == 1 ? 0 : -1;
+}
+
+static int write_at(HANDLE file, uint32_t offset, uint8_t value)
+{
+    OVERLAPPED at{};
+    at.Offset = offset;
+    DWORD put = 0;
+    return WriteFile(file, &value, 1, &put, &at) && put == 1 ? 0 : -1;
+}
+
+const DWORD share_all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+int store_read(const char *file, uint32_t offset, uint8_t *value)
+{
+    if (offset >= store_size)
+        return -1;
+    HANDLE h = CreateFileA(file, GENERIC_READ, share_all, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) {
+            *value = 0;
+            return 0;
+        }
+        return -1;
+    }
+    int result = -1;
+    if (lock_registers(h, 0) == 0) {
+        uint32_t size = 0;
+        uint8_t b = 0;
+        if (file_size(h, &size) == 0 && (size == 0 || read_at(h, offset, &b) == 0)) {
+            *value = b;
+            result = 0;
+        }
+        unlock_registers(h);
+    }
+    CloseHandle(h);
+    return result;
+}
+
+int store_write(const char *file, uint32_t offset, uint8_t value)
+{
+    if (offset >= store_size)
+        return -1;
+    HANDLE h = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, share_all, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return -1;
+    int result = -1;
+    if (lock_registers(h, LOCKFILE_EXCLUSIVE_LOCK) == 0) {
+        uint32_t size = 0;
+        if (file_size(h, &size) == 0) {
+            LARGE_INTEGER end{};
+            end.QuadPart = store_size;
+            int sized = size == store_size ||
+                        (SetFilePointerEx(h, end, nullptr, FILE_BEGIN) && SetEndOfFile(h));
+            if (sized && write_at(h, offset, value) == 0)
+                result = 0;
+        }
+        unlock_registers(h);
+    }
+    if (!CloseHandle(h))
+        result = -1;
+    return result;
+}
+
+void store_append_line(const char *file, const char *line, size_t length)
+{
+    HANDLE h = CreateFileA(file, FILE_APPEND_DATA, share_all, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    // Append-only access and a single write keep lines from concurrent runs whole.
+    DWORD put = 0;
+    WriteFile(h, line, static_cast<DWORD>(length), &put, nullptr);
+    CloseHandle(h);
+}
