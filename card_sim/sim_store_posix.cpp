@@ -22,7 +22,8 @@ int store_temp_dir(char *buf, size_t size)
 
 static int is_dir(const char *path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -56,8 +57,10 @@ static int open_checked(const char *file, int flags)
     int fd = open(file, flags | O_CLOEXEC);
     if (fd < 0)
         return errno == ENOENT ? missing : -1;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != static_cast<off_t>(store_size)) {
+    struct stat st {
+    };
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size != static_cast<off_t>(store_size)) {
         close(fd);
         return -1;
     }

@@ -2,7 +2,6 @@
 // 31 channels, each with 64 KiB of byte-wide front-end registers kept in
 // files, so that writes persist from one run to the next.
 #include <cerrno>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,29 +10,25 @@
 #include "sim_store.h"
 #include "velkaro.h"
 
-namespace {
+namespace
+{
 
 const int32_t spans = 8;
 const int32_t chans = 31;
 const int32_t status_bad_fd = -9;
 const int32_t status_io = -5;
 const int32_t status_invalid = -22;
+const size_t trace_line_size = 160;
 
-// One line of the call trace, appended when VELKARO_SIM_TRACE names a file.
-void trace(const char *format, ...) __attribute__((format(printf, 1, 2)));
-
-void trace(const char *format, ...)
+// Appends one line, formatted by the caller, to the call trace when
+// VELKARO_SIM_TRACE names a file.
+void trace(const char *line, int length)
 {
     const char *file = getenv("VELKARO_SIM_TRACE");
     if (file == nullptr || file[0] == '\0')
         return;
-    char line[160];
-    va_list ap;
-    va_start(ap, format);
-    int n = vsnprintf(line, sizeof line, format, ap);
-    va_end(ap);
-    if (n > 0 && static_cast<size_t>(n) < sizeof line)
-        store_append_line(file, line, static_cast<size_t>(n));
+    if (length > 0 && static_cast<size_t>(length) < trace_line_size)
+        store_append_line(file, line, static_cast<size_t>(length));
 }
 
 // A knob that forces a status: a well-formed non-zero decimal, else 0.
@@ -129,17 +124,19 @@ extern "C" {
 VELKARO_API int32_t __velkaro_open_api_span_chan(int32_t span, int32_t chan) // NOLINT
 {
     int32_t fd = open_channel(span, chan);
-    trace("open span=%d chan=%d -> %d\n", span, chan, fd);
+    char line[trace_line_size];
+    trace(line, snprintf(line, sizeof line, "open span=%d chan=%d -> %d\n", span, chan, fd));
     return fd;
 }
 
 VELKARO_API int32_t velkaro_close(int32_t *fd)
 {
+    char line[trace_line_size];
     if (fd == nullptr) {
-        trace("close fd=(null)\n");
+        trace(line, snprintf(line, sizeof line, "close fd=(null)\n"));
         return status_bad_fd;
     }
-    trace("close fd=%d\n", *fd);
+    trace(line, snprintf(line, sizeof line, "close fd=%d\n", *fd));
     int32_t status = valid_fd(*fd) ? 0 : status_bad_fd;
     *fd = -1;
     return status;
@@ -148,18 +145,22 @@ VELKARO_API int32_t velkaro_close(int32_t *fd)
 VELKARO_API int32_t velkaro_fe_reg_read(int32_t fd, uint32_t reg, uint8_t *data)
 {
     int32_t status = read_register(fd, reg, data);
-    if (status == 0) {
-        trace("fe_reg_read fd=%d reg=0x%08X -> 0 data=0x%02X\n", fd, reg, *data);
-    } else {
-        trace("fe_reg_read fd=%d reg=0x%08X -> %d\n", fd, reg, status);
-    }
+    char line[trace_line_size];
+    if (status == 0)
+        trace(line, snprintf(line, sizeof line, "fe_reg_read fd=%d reg=0x%08X -> 0 data=0x%02X\n",
+                             fd, reg, *data));
+    else
+        trace(line,
+              snprintf(line, sizeof line, "fe_reg_read fd=%d reg=0x%08X -> %d\n", fd, reg, status));
     return status;
 }
 
 VELKARO_API int32_t velkaro_fe_reg_write(int32_t fd, uint32_t reg, uint8_t data)
 {
     int32_t status = write_register(fd, reg, data);
-    trace("fe_reg_write fd=%d reg=0x%08X data=0x%02X -> %d\n", fd, reg, data, status);
+    char line[trace_line_size];
+    trace(line, snprintf(line, sizeof line, "fe_reg_write fd=%d reg=0x%08X data=0x%02X -> %d\n", fd,
+                         reg, data, status));
     return status;
 }
 }

@@ -19,8 +19,11 @@ need_packages() {
 }
 
 # What every build of the tool and its tests needs.
-base_packages=(cmake g++ ninja-build googletest python3 binutils)
+base_packages=(cmake g++ ninja-build googletest python3 binutils valgrind)
 
 # What the cross targets need: MinGW-w64 for Windows, wine to run the 64-bit
 # Windows build, multilib and qemu for 32-bit Linux.
 cross_packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 qemu-user gcc-multilib g++-multilib)
+
+# What the sanitizer build, its fuzzer and the static analysis need.
+analysis_packages=(clang libclang-rt-14-dev clang-tidy cppcheck)

@@ -7,8 +7,8 @@
 #include "fe_reg.h"
 
 enum {
-    command_request = 0,     // *request, *span and *chan are filled in
-    command_too_short = 1,   // fewer than three arguments after the program name
+    command_request = 0,   // *request, *span and *chan are filled in
+    command_too_short = 1, // fewer than three arguments after the program name
     command_not_understood = 2
 };
 

@@ -22,8 +22,9 @@ int32_t fe_reg_access()
                static_cast<unsigned>(fe_reg_request.write_value));
         // The echo must reach a shared pipe or file before any error line does.
         fflush(stdout);
-        int32_t status = velkaro_fe_reg_write(chan_fd, fe_reg_request.write_reg,
-                                              static_cast<uint8_t>(fe_reg_request.write_value & 0xFFu));
+        int32_t status =
+            velkaro_fe_reg_write(chan_fd, fe_reg_request.write_reg,
+                                 static_cast<uint8_t>(fe_reg_request.write_value & 0xFFU));
         if (status != 0) {
             fprintf(stderr, "Error, velkaro_fe_reg_write failed %i\n", static_cast<int>(status));
             return status;

@@ -29,22 +29,22 @@ int32_t decimal_number(const char *text)
         p++;
     }
 
-    const uint32_t limit = negative ? 2147483648u : 2147483647u;
+    const uint32_t limit = negative ? 2147483648U : 2147483647U;
     uint32_t magnitude = 0;
     int overflow = 0;
     for (; *p >= '0' && *p <= '9'; p++) {
         auto digit = static_cast<uint32_t>(*p - '0');
-        if (magnitude > (limit - digit) / 10u)
+        if (magnitude > (limit - digit) / 10U)
             overflow = 1;
         else if (!overflow)
-            magnitude = magnitude * 10u + digit;
+            magnitude = magnitude * 10U + digit;
     }
 
     if (overflow)
         return negative ? INT32_MIN : INT32_MAX;
     if (!negative)
         return static_cast<int32_t>(magnitude);
-    if (magnitude == 2147483648u)
+    if (magnitude == 2147483648U)
         return INT32_MIN;
     return -static_cast<int32_t>(magnitude);
 }
@@ -68,7 +68,7 @@ int hex_number(const char *text, uint32_t *value)
     int digits = 0;
     int overflow = 0;
     for (; hex_digit(*p) >= 0; p++) {
-        if (magnitude > 0x0FFFFFFFu)
+        if (magnitude > 0x0FFFFFFFU)
             overflow = 1;
         else
             magnitude = (magnitude << 4) | static_cast<uint32_t>(hex_digit(*p));
@@ -78,8 +78,8 @@ int hex_number(const char *text, uint32_t *value)
     if (digits == 0)
         return 0;
     if (overflow)
-        *value = 0xFFFFFFFFu;
+        *value = 0xFFFFFFFFU;
     else
-        *value = negative ? 0u - magnitude : magnitude;
+        *value = negative ? 0U - magnitude : magnitude;
     return 1;
 }

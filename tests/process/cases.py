@@ -24,6 +24,8 @@ class Case:
     after: list = field(default_factory=list)  # (args, stdout) checked afterwards
     merged: bool = False  # stdout and stderr on one pipe
     check: Optional[Callable] = None  # a case that drives the runs itself
+    prepare: Optional[Callable] = None  # prepare(work) lays out files first
+    verify: Optional[Callable] = None  # verify(work) returns problems found after the run
 
 
 def fd(span, chan):
@@ -245,10 +247,79 @@ STATE_CASES = [
     Case("concurrent writers of one register", [], check=same_register_writers),
 ]
 
+def channel_file(work, span=1, chan=3):
+    return os.path.join(work, "state", f"span{span}-chan{chan}.fe")
+
+
+def put_file(path, size):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(bytes([0x5A]) * size)
+
+
+def channel_state_of_size(size):
+    return lambda work: put_file(channel_file(work), size)
+
+
+def channel_state_unchanged(size):
+    def verify(work):
+        with open(channel_file(work), "rb") as f:
+            content = f.read()
+        return [] if content == bytes([0x5A]) * size else [f"channel state changed to {len(content)} bytes"]
+    return verify
+
+
+def folder_in_place_of_channel_state(work):
+    os.makedirs(channel_file(work))
+
+
+def file_at(*parts):
+    return lambda work: put_file(os.path.join(work, *parts), 10)
+
+
+def refused_read(name, **kw):
+    return Case(name, ["1", "3", "-fe_reg_read", "1f"], err=b"Error, velkaro_fe_reg_read failed -5\n",
+                status=1, trace=[opened(1, 3), read_trace(1, 3, 0x1F, -5), closed(1, 3)], **kw)
+
+
+def refused_write(name, **kw):
+    return Case(name, ["1", "3", "-fe_reg_write", "1f", "a5"], out=write_line(0x1F, 0xA5),
+                err=b"Error, velkaro_fe_reg_write failed -5\n", status=1,
+                trace=[opened(1, 3), write_trace(1, 3, 0x1F, 0xA5, -5), closed(1, 3)], **kw)
+
+
+BAD_STATE_CASES = [
+    Case("state folder is a file", ["1", "3", "-fe_reg_read", "1f"], prepare=file_at("state"),
+         out=OPEN_FAILED, status=1, trace=["open span=1 chan=3 -> -1"]),
+    Case("state folder cannot be made", ["1", "3", "-fe_reg_write", "1f", "1"],
+         prepare=file_at("blocker"), env={"VELKARO_SIM_DIR": "{work}/blocker/state"},
+         out=OPEN_FAILED, status=1, trace=["open span=1 chan=3 -> -1"]),
+    refused_read("truncated channel state", prepare=channel_state_of_size(100),
+                 verify=channel_state_unchanged(100)),
+    refused_write("write to truncated channel state", prepare=channel_state_of_size(100),
+                  verify=channel_state_unchanged(100)),
+    refused_read("channel state too long", prepare=channel_state_of_size(0x10001)),
+    refused_write("write to channel state too long", prepare=channel_state_of_size(0x10001),
+                  verify=channel_state_unchanged(0x10001)),
+    refused_read("unreadable channel state", prepare=folder_in_place_of_channel_state),
+    refused_write("write to unreadable channel state", prepare=folder_in_place_of_channel_state),
+    read_ok("other channels unaffected by a bad one", ["1", "4", "-fe_reg_read", "1f"], 1, 4, 0x1F,
+            prepare=channel_state_of_size(100)),
+    Case("trace file that cannot be opened", ["1", "3", "-fe_reg_read", "1f"],
+         env={"VELKARO_SIM_TRACE": "{work}/no/such/folder/trace"}, out=read_line(0x1F, 0)),
+    Case("trace path that is a folder", ["1", "3", "-fe_reg_write", "1f", "7"],
+         env={"VELKARO_SIM_TRACE": "{work}"}, out=write_line(0x1F, 7),
+         after=[(["1", "3", "-fe_reg_read", "1f"], read_line(0x1F, 7))]),
+    Case("trace of a failed read to a bad path", ["1", "3", "-fe_reg_read", "1f"],
+         env={"VELKARO_SIM_TRACE": "{work}/no/such/folder/trace", "VELKARO_SIM_READ_STATUS": "-5"},
+         err=b"Error, velkaro_fe_reg_read failed -5\n", status=1),
+]
+
 GROUPS = {
     "usage": USAGE_CASES,
     "read": READ_CASES,
     "write": WRITE_CASES,
     "failure": FAILURE_CASES,
     "state": STATE_CASES,
+    "bad_state": BAD_STATE_CASES,
 }

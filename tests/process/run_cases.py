@@ -40,7 +40,8 @@ class Runner:
         if self.windows:
             env.setdefault("WINEDEBUG", "-all")
         for key, value in extra.items():
-            env[key] = self.host_path(value) if key == "VELKARO_SIM_TRACE" else value
+            is_path = key in ("VELKARO_SIM_DIR", "VELKARO_SIM_TRACE")
+            env[key] = self.host_path(value) if is_path else value
         return env
 
     def start(self, args, env, merged=False):
@@ -76,6 +77,8 @@ def check_case(runner, case, work):
     trace_file = os.path.join(work, "trace")
     quiet_env = runner.env(state_dir, None, {})
     problems = []
+    if case.prepare is not None:
+        case.prepare(work)
 
     for args in case.before:
         out, err, status = runner.run(args, quiet_env)
@@ -83,7 +86,8 @@ def check_case(runner, case, work):
             problems.append(f"setup run {args} ended {status}: {out!r} {err!r}")
             return problems
 
-    env = runner.env(state_dir, trace_file, case.env)
+    extra = {key: value.format(work=work) for key, value in case.env.items()}
+    env = runner.env(state_dir, trace_file, extra)
     out, err, status = runner.run(case.args, env, merged=case.merged)
 
     def differ(what, got, want):
@@ -101,6 +105,8 @@ def check_case(runner, case, work):
                 got_trace = f.read()
         differ("trace", got_trace, "".join(line + "\n" for line in case.trace).encode())
 
+    if case.verify is not None:
+        problems += case.verify(work)
     for args, want in case.after:
         out, err, status = runner.run(args, quiet_env)
         differ(f"afterwards {' '.join(args)}", (out, err, status), (runner.expected_text(want), b"", 0))

@@ -4,7 +4,8 @@
 
 #include "command_line.h"
 
-namespace {
+namespace
+{
 
 struct Outcome {
     int code;
@@ -18,8 +19,8 @@ Outcome classify(std::vector<const char *> args)
     args.insert(args.begin(), "feregtool");
     // Sentinels show whether the outputs were touched.
     Outcome o{-1, {7, 7, 7, 7, 7}, 7, 7};
-    o.code = read_command_line(static_cast<int>(args.size()), args.data(), &o.request, &o.span,
-                               &o.chan);
+    o.code =
+        read_command_line(static_cast<int>(args.size()), args.data(), &o.request, &o.span, &o.chan);
     return o;
 }
 
@@ -30,20 +31,20 @@ TEST(ReadCommandLine, FormsARequest)
     EXPECT_EQ(o.span, 2);
     EXPECT_EQ(o.chan, 10);
     EXPECT_EQ(o.request.do_read, 1);
-    EXPECT_EQ(o.request.read_reg, 0x1Fu);
+    EXPECT_EQ(o.request.read_reg, 0x1FU);
     EXPECT_EQ(o.request.do_write, 0);
-    EXPECT_EQ(o.request.write_reg, 0u);
-    EXPECT_EQ(o.request.write_value, 0u);
+    EXPECT_EQ(o.request.write_reg, 0U);
+    EXPECT_EQ(o.request.write_value, 0U);
 
     o = classify({"x", "-3", "-fe_reg_write", "20", "1ff", "zz"});
     EXPECT_EQ(o.code, command_request);
     EXPECT_EQ(o.span, 0);
     EXPECT_EQ(o.chan, -3);
     EXPECT_EQ(o.request.do_read, 0);
-    EXPECT_EQ(o.request.read_reg, 0u);
+    EXPECT_EQ(o.request.read_reg, 0U);
     EXPECT_EQ(o.request.do_write, 1);
-    EXPECT_EQ(o.request.write_reg, 0x20u);
-    EXPECT_EQ(o.request.write_value, 0x1FFu);
+    EXPECT_EQ(o.request.write_reg, 0x20U);
+    EXPECT_EQ(o.request.write_value, 0x1FFU);
 }
 
 struct RefusedCase {

@@ -3,7 +3,8 @@
 
 #include "numbers.h"
 
-namespace {
+namespace
+{
 
 struct DecimalCase {
     const char *text;
@@ -83,11 +84,12 @@ TEST(HexNumber, ReadsLikeScanfHex)
 
 TEST(HexNumber, RefusesTextWithoutADigit)
 {
-    const char *const texts[] = {"", " ", "\t", "-", "+", "+-1", "--1", "- 1", "g", "reg20", "x1f", "zz"};
+    const char *const texts[] = {"",    " ",   "\t", "-",     "+",   "+-1",
+                                 "--1", "- 1", "g",  "reg20", "x1f", "zz"};
     for (const char *text : texts) {
         uint32_t value = 0xDEADBEEF;
         EXPECT_EQ(hex_number(text, &value), 0) << '"' << text << '"';
-        EXPECT_EQ(value, 0u) << '"' << text << '"';
+        EXPECT_EQ(value, 0U) << '"' << text << '"';
     }
 }
 
