@@ -16,8 +16,11 @@ int store_temp_dir(char *buf, size_t size)
     size_t len = strlen(tmp);
     while (len > 1 && tmp[len - 1] == '/')
         len--;
-    int n = snprintf(buf, size, "%.*s", static_cast<int>(len), tmp);
-    return n >= 0 && static_cast<size_t>(n) < size ? 0 : -1;
+    if (len >= size)
+        return -1;
+    memcpy(buf, tmp, len);
+    buf[len] = '\0';
+    return 0;
 }
 
 static int is_dir(const char *path)
@@ -29,6 +32,8 @@ static int is_dir(const char *path)
 
 int store_make_dir(const char *dir)
 {
+    if (is_dir(dir))
+        return 0;
     char path[4096];
     int n = snprintf(path, sizeof path, "%s", dir);
     if (n <= 0 || static_cast<size_t>(n) >= sizeof path)

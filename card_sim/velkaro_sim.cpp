@@ -20,13 +20,16 @@ const int32_t status_io = -5;
 const int32_t status_invalid = -22;
 const size_t trace_line_size = 160;
 
-// Appends one line, formatted by the caller, to the call trace when
-// VELKARO_SIM_TRACE names a file.
-void trace(const char *line, int length)
+// The file that VELKARO_SIM_TRACE names, or nullptr when there is none.
+const char *trace_file()
 {
     const char *file = getenv("VELKARO_SIM_TRACE");
-    if (file == nullptr || file[0] == '\0')
-        return;
+    return file != nullptr && file[0] != '\0' ? file : nullptr;
+}
+
+// Appends one line of the call trace, as snprintf formatted it.
+void trace(const char *file, const char *line, int length)
+{
     if (length > 0 && static_cast<size_t>(length) < trace_line_size)
         store_append_line(file, line, static_cast<size_t>(length));
 }
@@ -45,18 +48,26 @@ int32_t forced_status(const char *name)
     return static_cast<int32_t>(n);
 }
 
+// Appends text to the string in buf; -1 when it does not fit.
+int append(char *buf, size_t size, const char *text)
+{
+    size_t used = strlen(buf);
+    size_t length = strlen(text);
+    if (used + length >= size)
+        return -1;
+    memcpy(buf + used, text, length + 1);
+    return 0;
+}
+
 int state_dir(char *buf, size_t size)
 {
     const char *dir = getenv("VELKARO_SIM_DIR");
-    if (dir != nullptr && dir[0] != '\0') {
-        int n = snprintf(buf, size, "%s", dir);
-        return n > 0 && static_cast<size_t>(n) < size ? 0 : -1;
-    }
-    char tmp[4096];
-    if (store_temp_dir(tmp, sizeof tmp) != 0)
+    buf[0] = '\0';
+    if (dir != nullptr && dir[0] != '\0')
+        return append(buf, size, dir);
+    if (store_temp_dir(buf, size) != 0)
         return -1;
-    int n = snprintf(buf, size, "%s/velkaro-sim", tmp);
-    return n > 0 && static_cast<size_t>(n) < size ? 0 : -1;
+    return append(buf, size, "/velkaro-sim");
 }
 
 // The descriptor names its channel, so no table of open channels is kept.
@@ -67,11 +78,13 @@ int valid_fd(int32_t fd)
 
 int channel_file(int32_t fd, char *buf, size_t size)
 {
-    char dir[4096];
-    if (state_dir(dir, sizeof dir) != 0)
-        return -1;
-    int n = snprintf(buf, size, "%s/span%d-chan%d.fe", dir, fd / chans + 1, fd % chans + 1);
-    return n > 0 && static_cast<size_t>(n) < size ? 0 : -1;
+    // "/span1-chan03.fe", put together by hand: this runs on every access.
+    char name[] = "/span0-chan00.fe";
+    int32_t chan = fd % chans + 1;
+    name[5] = static_cast<char>('1' + fd / chans);
+    name[11] = static_cast<char>('0' + chan / 10);
+    name[12] = static_cast<char>('0' + chan % 10);
+    return state_dir(buf, size) == 0 ? append(buf, size, name) : -1;
 }
 
 int32_t read_register(int32_t fd, uint32_t reg, uint8_t *data)
@@ -124,19 +137,25 @@ extern "C" {
 VELKARO_API int32_t __velkaro_open_api_span_chan(int32_t span, int32_t chan) // NOLINT
 {
     int32_t fd = open_channel(span, chan);
+    const char *file = trace_file();
     char line[trace_line_size];
-    trace(line, snprintf(line, sizeof line, "open span=%d chan=%d -> %d\n", span, chan, fd));
+    if (file != nullptr)
+        trace(file, line,
+              snprintf(line, sizeof line, "open span=%d chan=%d -> %d\n", span, chan, fd));
     return fd;
 }
 
 VELKARO_API int32_t velkaro_close(int32_t *fd)
 {
+    const char *file = trace_file();
     char line[trace_line_size];
     if (fd == nullptr) {
-        trace(line, snprintf(line, sizeof line, "close fd=(null)\n"));
+        if (file != nullptr)
+            trace(file, line, snprintf(line, sizeof line, "close fd=(null)\n"));
         return status_bad_fd;
     }
-    trace(line, snprintf(line, sizeof line, "close fd=%d\n", *fd));
+    if (file != nullptr)
+        trace(file, line, snprintf(line, sizeof line, "close fd=%d\n", *fd));
     int32_t status = valid_fd(*fd) ? 0 : status_bad_fd;
     *fd = -1;
     return status;
@@ -145,12 +164,14 @@ VELKARO_API int32_t velkaro_close(int32_t *fd)
 VELKARO_API int32_t velkaro_fe_reg_read(int32_t fd, uint32_t reg, uint8_t *data)
 {
     int32_t status = read_register(fd, reg, data);
+    const char *file = trace_file();
     char line[trace_line_size];
-    if (status == 0)
-        trace(line, snprintf(line, sizeof line, "fe_reg_read fd=%d reg=0x%08X -> 0 data=0x%02X\n",
-                             fd, reg, *data));
-    else
-        trace(line,
+    if (file != nullptr && status == 0)
+        trace(file, line,
+              snprintf(line, sizeof line, "fe_reg_read fd=%d reg=0x%08X -> 0 data=0x%02X\n", fd,
+                       reg, *data));
+    else if (file != nullptr)
+        trace(file, line,
               snprintf(line, sizeof line, "fe_reg_read fd=%d reg=0x%08X -> %d\n", fd, reg, status));
     return status;
 }
@@ -158,9 +179,12 @@ VELKARO_API int32_t velkaro_fe_reg_read(int32_t fd, uint32_t reg, uint8_t *data)
 VELKARO_API int32_t velkaro_fe_reg_write(int32_t fd, uint32_t reg, uint8_t data)
 {
     int32_t status = write_register(fd, reg, data);
+    const char *file = trace_file();
     char line[trace_line_size];
-    trace(line, snprintf(line, sizeof line, "fe_reg_write fd=%d reg=0x%08X data=0x%02X -> %d\n", fd,
-                         reg, data, status));
+    if (file != nullptr)
+        trace(file, line,
+              snprintf(line, sizeof line, "fe_reg_write fd=%d reg=0x%08X data=0x%02X -> %d\n", fd,
+                       reg, data, status));
     return status;
 }
 }

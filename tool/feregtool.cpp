@@ -16,6 +16,11 @@ int main(int argc, char *argv[])
     int32_t span = 0;
     int32_t chan = 0;
 
+    // A static buffer spares stdio its heap; output still leaves at exit,
+    // or earlier where fe_reg_access flushes it.
+    static char out_buffer[256];
+    setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
+
     switch (read_command_line(argc, argv, &fe_reg_request, &span, &chan)) {
     case command_request:
         break;

@@ -248,7 +248,7 @@ STATE_CASES = [
 ]
 
 def channel_file(work, span=1, chan=3):
-    return os.path.join(work, "state", f"span{span}-chan{chan}.fe")
+    return os.path.join(work, "state", f"span{span}-chan{chan:02d}.fe")
 
 
 def put_file(path, size):

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# What a user pays for one feregtool run and for a sweep of 1,000 register
+# reads, side by side with the floor of a process start (/bin/true), in one
+# run so that the machine's noise falls on both alike. Run by hand:
+#   bench/startup.sh [BUILD_DIR]        (default: build/default)
+# Needs valgrind, hyperfine and GNU time (apt-get install valgrind hyperfine time).
+set -eu
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$top/build/default}
+for cmd in valgrind callgrind_annotate hyperfine /usr/bin/time python3; do
+    command -v "$cmd" >/dev/null || { echo "missing: $cmd" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+tool=$work/prefix/bin/feregtool
+export VELKARO_SIM_DIR=$work/state
+unset VELKARO_SIM_TRACE VELKARO_SIM_FAIL_OPEN VELKARO_SIM_READ_STATUS VELKARO_SIM_WRITE_STATUS
+"$tool" 1 3 -fe_reg_write 1f 0a >/dev/null
+read_cmd="$tool 1 3 -fe_reg_read 1f"
+
+instructions() {
+    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
+        sed -n 's/.*Collected : //p'
+}
+peak_kib() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
+mean_seconds() { # JSON_FILE INDEX
+    python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["results"][int(sys.argv[2])]["mean"])' "$@"
+}
+ratio() { python3 -c 'import sys; print(f"{float(sys.argv[1]) / float(sys.argv[2]):.3f}")' "$@"; }
+
+echo "instructions (callgrind), one run:"
+tool_ir=$(instructions $read_cmd)
+true_ir=$(instructions /bin/true)
+echo "  feregtool read  $tool_ir"
+echo "  /bin/true       $true_ir"
+echo "  ratio           $(ratio "$tool_ir" "$true_ir")"
+
+echo "wall time, 1,000 sequential runs each (hyperfine):"
+hyperfine -N --warmup 100 --runs 1000 --export-json "$work/runs.json" "$read_cmd" /bin/true \
+    >/dev/null 2>"$work/hyperfine.log"
+tool_s=$(mean_seconds "$work/runs.json" 0)
+true_s=$(mean_seconds "$work/runs.json" 1)
+printf '  feregtool read  %.3f ms\n  /bin/true       %.3f ms\n' \
+    "$(ratio "$tool_s" 0.001)" "$(ratio "$true_s" 0.001)"
+echo "  ratio           $(ratio "$tool_s" "$true_s")"
+
+echo "wall time, a sweep of registers 0-3E7 from a shell loop (hyperfine, 5 runs):"
+loop='for ((r = 0; r < 1000; r++)); do printf -v reg %x $r; CMD 1 3 -fe_reg_read $reg; done >/dev/null'
+hyperfine --warmup 1 --runs 5 --export-json "$work/sweep.json" \
+    "bash -c '${loop/CMD/$tool}'" "bash -c '${loop/CMD//bin/true}'" >/dev/null 2>>"$work/hyperfine.log"
+tool_s=$(mean_seconds "$work/sweep.json" 0)
+true_s=$(mean_seconds "$work/sweep.json" 1)
+printf '  feregtool sweep %.3f s\n  /bin/true sweep %.3f s\n' "$tool_s" "$true_s"
+echo "  ratio           $(ratio "$tool_s" "$true_s")"
+
+echo "peak resident memory, one run (GNU time):"
+tool_kib=$(peak_kib $read_cmd)
+true_kib=$(peak_kib /bin/true)
+echo "  feregtool read  $tool_kib KiB"
+echo "  /bin/true       $true_kib KiB"
+echo "  ratio           $(ratio "$tool_kib" "$true_kib")"
