@@ -19,7 +19,7 @@ need_packages() {
 }
 
 # What every build of the tool and its tests needs.
-base_packages=(cmake g++ ninja-build googletest python3 binutils valgrind)
+base_packages=(cmake g++ ninja-build googletest python3 binutils valgrind mandoc)
 
 # What the cross targets need: MinGW-w64 for Windows, wine to run the 64-bit
 # Windows build, multilib and qemu for 32-bit Linux.

@@ -29,6 +29,14 @@ check_needed() {
 check_needed "$prefix/bin/feregtool" "libc.so.6 libvelkaro.so "
 check_needed "$prefix/lib/libvelkaro.so" "libc.so.6 "
 
+files=$(cd "$prefix" && find . -type f -not -path './state/*' | sort | tr '\n' ' ')
+want_files="./bin/feregtool ./lib/libvelkaro.so ./share/bash-completion/completions/feregtool \
+./share/doc/feregtool/LICENSE ./share/doc/feregtool/README.md ./share/man/man1/feregtool.1 "
+if [ "$files" != "$want_files" ]; then
+    echo "FAIL installed files: $files"
+    fail=1
+fi
+
 runpath=$(readelf -d "$prefix/bin/feregtool" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
 if [ "$runpath" != '$ORIGIN/../lib' ]; then
     echo "FAIL runpath is '$runpath'"
