@@ -18,6 +18,9 @@ need_packages() {
         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >&2
 }
 
+# What building the tool and the simulated card needs.
+tool_packages=(cmake g++ ninja-build)
+
 # What every build of the tool and its tests needs.
 base_packages=(cmake g++ ninja-build googletest python3 binutils valgrind mandoc)
 
