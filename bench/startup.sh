@@ -26,38 +26,31 @@ instructions() {
 }
 peak_kib() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
 mean_seconds() { # JSON_FILE INDEX
-    python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["results"][int(sys.argv[2])]["mean"])' "$@"
+    python3 -c 'import json, sys
+mean = json.load(open(sys.argv[1]))["results"][int(sys.argv[2])]["mean"]
+print("%.4f" % mean)' "$@"
 }
 ratio() { python3 -c 'import sys; print(f"{float(sys.argv[1]) / float(sys.argv[2]):.3f}")' "$@"; }
+report() { # UNIT TOOL_VALUE TRUE_VALUE
+    echo "  feregtool       $2 $1"
+    echo "  /bin/true       $3 $1"
+    echo "  ratio           $(ratio "$2" "$3")"
+}
+ms() { python3 -c 'import sys; print(f"{float(sys.argv[1]) * 1000:.3f}")' "$1"; }
 
 echo "instructions (callgrind), one run:"
-tool_ir=$(instructions $read_cmd)
-true_ir=$(instructions /bin/true)
-echo "  feregtool read  $tool_ir"
-echo "  /bin/true       $true_ir"
-echo "  ratio           $(ratio "$tool_ir" "$true_ir")"
+report "" "$(instructions $read_cmd)" "$(instructions /bin/true)"
 
 echo "wall time, 1,000 sequential runs each (hyperfine):"
 hyperfine -N --warmup 100 --runs 1000 --export-json "$work/runs.json" "$read_cmd" /bin/true \
     >/dev/null 2>"$work/hyperfine.log"
-tool_s=$(mean_seconds "$work/runs.json" 0)
-true_s=$(mean_seconds "$work/runs.json" 1)
-printf '  feregtool read  %.3f ms\n  /bin/true       %.3f ms\n' \
-    "$(ratio "$tool_s" 0.001)" "$(ratio "$true_s" 0.001)"
-echo "  ratio           $(ratio "$tool_s" "$true_s")"
+report ms "$(ms "$(mean_seconds "$work/runs.json" 0)")" "$(ms "$(mean_seconds "$work/runs.json" 1)")"
 
 echo "wall time, a sweep of registers 0-3E7 from a shell loop (hyperfine, 5 runs):"
 loop='for ((r = 0; r < 1000; r++)); do printf -v reg %x $r; CMD 1 3 -fe_reg_read $reg; done >/dev/null'
 hyperfine --warmup 1 --runs 5 --export-json "$work/sweep.json" \
     "bash -c '${loop/CMD/$tool}'" "bash -c '${loop/CMD//bin/true}'" >/dev/null 2>>"$work/hyperfine.log"
-tool_s=$(mean_seconds "$work/sweep.json" 0)
-true_s=$(mean_seconds "$work/sweep.json" 1)
-printf '  feregtool sweep %.3f s\n  /bin/true sweep %.3f s\n' "$tool_s" "$true_s"
-echo "  ratio           $(ratio "$tool_s" "$true_s")"
+report s "$(mean_seconds "$work/sweep.json" 0)" "$(mean_seconds "$work/sweep.json" 1)"
 
 echo "peak resident memory, one run (GNU time):"
-tool_kib=$(peak_kib $read_cmd)
-true_kib=$(peak_kib /bin/true)
-echo "  feregtool read  $tool_kib KiB"
-echo "  /bin/true       $true_kib KiB"
-echo "  ratio           $(ratio "$tool_kib" "$true_kib")"
+report KiB "$(peak_kib $read_cmd)" "$(peak_kib /bin/true)"

@@ -18,16 +18,21 @@ static int hex_digit(char c)
     return -1;
 }
 
+// Steps over leading white space and a sign; returns 1 for a minus.
+static int skip_space_and_sign(const char **p)
+{
+    while (is_space(**p))
+        (*p)++;
+    int negative = **p == '-';
+    if (**p == '+' || **p == '-')
+        (*p)++;
+    return negative;
+}
+
 int32_t decimal_number(const char *text)
 {
     const char *p = text;
-    while (is_space(*p))
-        p++;
-    int negative = 0;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        p++;
-    }
+    int negative = skip_space_and_sign(&p);
 
     const uint32_t limit = negative ? 2147483648U : 2147483647U;
     uint32_t magnitude = 0;
@@ -53,13 +58,7 @@ int hex_number(const char *text, uint32_t *value)
 {
     *value = 0;
     const char *p = text;
-    while (is_space(*p))
-        p++;
-    int negative = 0;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        p++;
-    }
+    int negative = skip_space_and_sign(&p);
     // A bare "0x" reads as the digit 0 followed by other text.
     if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && hex_digit(p[2]) >= 0)
         p += 2;

@@ -191,18 +191,24 @@ FAILURE_CASES = [
 ]
 
 
+def run_together(runner, arg_lists, env):
+    """Starts every run at once, waits for all; returns the problems seen."""
+    started = [runner.start(args, env) for args in arg_lists]
+    problems = []
+    for run in started:
+        out, err, status = runner.finish(run)
+        if status != 0 or err:
+            problems.append(f"a writer ended {status}: {out!r} {err!r}")
+    return problems
+
+
 def concurrent_writers(runner, work):
     """Many runs at once, each writing its own register of a channel whose
     state does not exist yet: none of the writes may be lost."""
     env = runner.env(os.path.join(work, "state"), None, {})
     count = 24
-    procs = [runner.start(["2", "5", "-fe_reg_write", f"{reg:x}", f"{reg + 0x40:x}"], env)
-             for reg in range(count)]
-    problems = []
-    for started in procs:
-        out, err, status = runner.finish(started)
-        if status != 0 or err:
-            problems.append(f"a writer ended {status}: {out!r} {err!r}")
+    problems = run_together(
+        runner, [["2", "5", "-fe_reg_write", f"{reg:x}", f"{reg + 0x40:x}"] for reg in range(count)], env)
     for reg in range(count):
         out, err, status = runner.run(["2", "5", "-fe_reg_read", f"{reg:x}"], env)
         if (out, status) != (runner.expected_text(read_line(reg, reg + 0x40)), 0):
@@ -214,12 +220,7 @@ def same_register_writers(runner, work):
     """Runs that write one register at the same moment: one value wins, whole."""
     env = runner.env(os.path.join(work, "state"), None, {})
     values = [0x11, 0x22, 0x44, 0x88, 0xF0, 0x0F]
-    procs = [runner.start(["3", "7", "-fe_reg_write", "abc", f"{v:x}"], env) for v in values * 3]
-    problems = []
-    for started in procs:
-        out, err, status = runner.finish(started)
-        if status != 0 or err:
-            problems.append(f"a writer ended {status}: {out!r} {err!r}")
+    problems = run_together(runner, [["3", "7", "-fe_reg_write", "abc", f"{v:x}"] for v in values * 3], env)
     out, _, status = runner.run(["3", "7", "-fe_reg_read", "abc"], env)
     if status != 0 or out not in [runner.expected_text(read_line(0xABC, v)) for v in values]:
         problems.append(f"register reads {out!r}, status {status}, not one of the values written")
