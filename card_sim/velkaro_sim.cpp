@@ -138,10 +138,11 @@ VELKARO_API int32_t __velkaro_open_api_span_chan(int32_t span, int32_t chan) // 
 {
     int32_t fd = open_channel(span, chan);
     const char *file = trace_file();
-    char line[trace_line_size];
-    if (file != nullptr)
+    if (file != nullptr) {
+        char line[trace_line_size];
         trace(file, line,
               snprintf(line, sizeof line, "open span=%d chan=%d -> %d\n", span, chan, fd));
+    }
     return fd;
 }
 
@@ -180,11 +181,12 @@ VELKARO_API int32_t velkaro_fe_reg_write(int32_t fd, uint32_t reg, uint8_t data)
 {
     int32_t status = write_register(fd, reg, data);
     const char *file = trace_file();
-    char line[trace_line_size];
-    if (file != nullptr)
+    if (file != nullptr) {
+        char line[trace_line_size];
         trace(file, line,
               snprintf(line, sizeof line, "fe_reg_write fd=%d reg=0x%08X data=0x%02X -> %d\n", fd,
                        reg, data, status));
+    }
     return status;
 }
 }
