@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "output.h"
 #include "velkaro.h"
 
 int32_t fe_reg_access()
@@ -20,8 +21,10 @@ int32_t fe_reg_access()
     if (fe_reg_request.do_write != 0) {
         printf("\nFE WRITE Reg=0x%04X Data=%02X\n", static_cast<unsigned>(fe_reg_request.write_reg),
                static_cast<unsigned>(fe_reg_request.write_value));
-        // The echo must reach a shared pipe or file before any error line does.
-        fflush(stdout);
+        // The echo must reach a shared pipe or file before any error line
+        // does. If it cannot, the write is still made: the run has gone too
+        // far to leave the card's state to the fate of a pipe.
+        output_flush();
         int32_t status =
             velkaro_fe_reg_write(chan_fd, fe_reg_request.write_reg,
                                  static_cast<uint8_t>(fe_reg_request.write_value & 0xFFU));

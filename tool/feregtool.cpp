@@ -4,6 +4,7 @@
 
 #include "command_line.h"
 #include "fe_reg.h"
+#include "output.h"
 #include "velkaro.h"
 
 fe_reg_req fe_reg_request;
@@ -16,29 +17,26 @@ int main(int argc, char *argv[])
     int32_t span = 0;
     int32_t chan = 0;
 
-    // A static buffer spares stdio its heap; output still leaves at exit,
-    // or earlier where fe_reg_access flushes it.
-    static char out_buffer[256];
-    setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
+    output_setup();
 
     switch (read_command_line(argc, argv, &fe_reg_request, &span, &chan)) {
     case command_request:
         break;
     case command_too_short:
         printf(USAGE);
-        return 2;
+        return output_finish(2);
     default:
         printf("\n" USAGE);
-        return 2;
+        return output_finish(2);
     }
 
     chan_fd = __velkaro_open_api_span_chan(span, chan);
     if (chan_fd < 0) {
         printf("Failed to open file descriptor\n");
-        return 1;
+        return output_finish(1);
     }
 
     int32_t status = fe_reg_access();
     velkaro_close(&chan_fd);
-    return status == 0 ? 0 : 1;
+    return output_finish(status == 0 ? 0 : 1);
 }

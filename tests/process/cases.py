@@ -26,6 +26,9 @@ class Case:
     check: Optional[Callable] = None  # a case that drives the runs itself
     prepare: Optional[Callable] = None  # prepare(work) lays out files first
     verify: Optional[Callable] = None  # verify(work) returns problems found after the run
+    stdout: Optional[str] = None  # "full", "closed" or "gone": see Runner.start
+    umask: int = -1  # the run's umask; -1 keeps the runner's
+    needs: tuple = ()  # "posix", "root": what the case needs of the target
 
 
 def fd(span, chan):
@@ -191,6 +194,37 @@ FAILURE_CASES = [
 ]
 
 
+def lost(why):
+    return f"feregtool: cannot write standard output: {why}\n".encode()
+
+
+# Standard output that cannot take the result: the run has failed, and says
+# why on standard error. A write is made all the same once the channel is open.
+LOST_OUTPUT_CASES = [
+    Case("read to a full device", ["1", "3", "-fe_reg_read", "20"], stdout="full",
+         err=lost("No space left on device"), status=1,
+         trace=[opened(1, 3), read_trace(1, 3, 0x20, 0, 0), closed(1, 3)]),
+    Case("write with standard output closed", ["1", "3", "-fe_reg_write", "20", "5a"], stdout="closed",
+         err=lost("Bad file descriptor"), status=1,
+         trace=[opened(1, 3), write_trace(1, 3, 0x20, 0x5A, 0), closed(1, 3)],
+         after=[(["1", "3", "-fe_reg_read", "20"], read_line(0x20, 0x5A))]),
+    # Without a guard the echo's flush kills the run before the write.
+    Case("write to a pipe whose reader has gone", ["1", "3", "-fe_reg_write", "24", "5a"], stdout="gone",
+         err=lost("Broken pipe"), status=1,
+         trace=[opened(1, 3), write_trace(1, 3, 0x24, 0x5A, 0), closed(1, 3)],
+         after=[(["1", "3", "-fe_reg_read", "24"], read_line(0x24, 0x5A))]),
+    Case("failed write and lost echo report both", ["1", "3", "-fe_reg_write", "20", "5"], stdout="full",
+         env={"VELKARO_SIM_WRITE_STATUS": "-5"},
+         err=b"Error, velkaro_fe_reg_write failed -5\n" + lost("No space left on device"), status=1,
+         trace=[opened(1, 3), write_trace(1, 3, 0x20, 0x05, -5), closed(1, 3)]),
+    Case("failed open to a full device", ["1", "3", "-fe_reg_read", "20"], stdout="full",
+         env={"VELKARO_SIM_FAIL_OPEN": "1"}, err=lost("No space left on device"), status=1,
+         trace=["open span=1 chan=3 -> -1"]),
+    Case("usage to a full device stays status 2", ["1", "3"], stdout="full",
+         err=lost("No space left on device"), status=2, trace=[]),
+]
+
+
 def run_together(runner, arg_lists, env):
     """Starts every run at once, waits for all; returns the problems seen."""
     started = [runner.start(args, env) for args in arg_lists]
@@ -317,6 +351,7 @@ BAD_STATE_CASES = [
 ]
 
 GROUPS = {
+    "lost_output": LOST_OUTPUT_CASES,
     "usage": USAGE_CASES,
     "read": READ_CASES,
     "write": WRITE_CASES,

@@ -10,6 +10,7 @@ EMULATOR is the command that runs a cross-built TOOL (wine64, qemu-i386).
 
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -41,22 +42,48 @@ class Runner:
             env.setdefault("WINEDEBUG", "-all")
         for key, value in extra.items():
             is_path = key in ("VELKARO_SIM_DIR", "VELKARO_SIM_TRACE")
-            env[key] = self.host_path(value) if is_path else value
+            if value is None:
+                env.pop(key, None)
+            else:
+                env[key] = self.host_path(value) if is_path else value
         return env
 
-    def start(self, args, env, merged=False):
+    def start(self, args, env, merged=False, stdout=None, umask=-1):
+        """stdout, when given, is where standard output goes instead of a
+        file that is read back: "full" (/dev/full), "closed" (no stream at
+        all) or "gone" (a pipe whose reader has left)."""
         # Output goes to files, not pipes: wine's server inherits the
         # streams and would hold a pipe open for seconds after the run.
-        out = tempfile.TemporaryFile()
-        err = out if merged else tempfile.TemporaryFile()
+        err = tempfile.TemporaryFile()
+        out = err if merged else tempfile.TemporaryFile()
+        target, close_stdout, pipe_end = out, None, None
+        if stdout == "full":
+            target = pipe_end = open("/dev/full", "wb")
+        elif stdout == "closed":
+            target, close_stdout = None, lambda: os.close(1)
+        elif stdout == "gone":
+            reader, writer = os.pipe()
+            os.close(reader)
+            target = pipe_end = writer
         proc = subprocess.Popen(self.command + list(args), stdin=subprocess.DEVNULL,
-                                stdout=out, stderr=err, env=env)
+                                stdout=target, stderr=err, env=env, umask=umask,
+                                preexec_fn=close_stdout)
+        if pipe_end is not None:
+            if isinstance(pipe_end, int):
+                os.close(pipe_end)
+            else:
+                pipe_end.close()
         return proc, out, err
 
     @staticmethod
-    def finish(started):
+    def finish(started, timeout=120):
         proc, out, err = started
-        status = proc.wait(timeout=300)
+        try:
+            status = proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+            status = f"hung, killed after {timeout} s"
         texts = []
         for f in (out, err):
             f.seek(0)
@@ -67,8 +94,16 @@ class Runner:
             texts[1] = b""
         return texts[0], texts[1], status
 
-    def run(self, args, env, merged=False):
-        return self.finish(self.start(args, env, merged))
+    def run(self, args, env, merged=False, stdout=None, umask=-1):
+        return self.finish(self.start(args, env, merged, stdout, umask))
+
+    def cannot_run(self, case):
+        """Why this target cannot run the case, or None."""
+        if "posix" in case.needs and self.windows:
+            return "needs POSIX files and signals"
+        if "root" in case.needs and os.geteuid() != 0:
+            return "needs root"
+        return None
 
 
 def check_case(runner, case, work):
@@ -86,9 +121,11 @@ def check_case(runner, case, work):
             problems.append(f"setup run {args} ended {status}: {out!r} {err!r}")
             return problems
 
-    extra = {key: value.format(work=work) for key, value in case.env.items()}
+    extra = {key: value if value is None else value.format(work=work)
+             for key, value in case.env.items()}
     env = runner.env(state_dir, trace_file, extra)
-    out, err, status = runner.run(case.args, env, merged=case.merged)
+    out, err, status = runner.run(case.args, env, merged=case.merged, stdout=case.stdout,
+                                  umask=case.umask)
 
     def differ(what, got, want):
         if got != want:
@@ -96,7 +133,8 @@ def check_case(runner, case, work):
 
     differ("stdout", out, runner.expected_text(case.out))
     if not case.merged:
-        differ("stderr", err, runner.expected_text(case.err))
+        want_err = case.err.replace(b"{work}", work.encode()).replace(b"{uid}", str(os.getuid()).encode())
+        differ("stderr", err, runner.expected_text(want_err))
     differ("exit status", status, case.status)
     if case.trace is not None:
         got_trace = b""
@@ -124,8 +162,13 @@ def main(argv):
         print(f"no group {group!r}; groups: {', '.join(cases.GROUPS)}", file=sys.stderr)
         return 2
 
-    passed = failed = 0
+    passed = failed = skipped = 0
     for case in selected:
+        reason = runner.cannot_run(case)
+        if reason is not None:
+            skipped += 1
+            print(f"skip {case.name}  ({reason})")
+            continue
         work = tempfile.mkdtemp(prefix="feregtool-case-")
         try:
             if case.check is not None:
@@ -142,7 +185,7 @@ def main(argv):
         else:
             passed += 1
             print(f"ok   {case.name}")
-    print(f"{passed} passed, {failed} failed")
+    print(f"{passed} passed, {failed} failed" + (f", {skipped} skipped" if skipped else ""))
     return 1 if failed else 0
 
 
