@@ -1,5 +1,5 @@
 // Where the simulated card keeps its registers between runs: one file per
-// channel, one value per register, in a state folder.
+// channel, one byte per register, in a state folder.
 #ifndef SIM_STORE_H
 #define SIM_STORE_H
 
@@ -9,22 +9,36 @@
 // Size of a channel's register file: registers 0x0000-0xFFFF.
 const uint32_t store_size = 0x10000;
 
-// Writes the system's temporary folder into buf, without a trailing slash.
-// Returns 0, or -1 when it does not fit.
-int store_temp_dir(char *buf, size_t size);
+// An open state folder; channel files are found within it.
+struct store_dir {
+#if defined(_WIN32)
+    char path[260];
+#else
+    int fd;
+#endif
+};
 
-// Makes the folder and its parents as needed. Returns 0 when it is a folder.
-int store_make_dir(const char *dir);
+// Opens the state folder, making it and its parents when missing. dir is
+// the folder as the user gave it; nullptr stands for the default one in the
+// system's temporary folder, which is refused, with one line on standard
+// error that says why, when another user could have planted or changed it.
+// Returns 0, or -1.
+int store_open_dir(const char *dir, store_dir *out);
 
-// A missing file reads as 0x00. Returns 0, or -1 when the file cannot be
-// read or is not exactly store_size bytes long.
-int store_read(const char *file, uint32_t offset, uint8_t *value);
+void store_close_dir(store_dir *dir);
 
-// Creates a zeroed file on first use; concurrent writers never lose a value.
-// Returns 0, or -1 on any failure, leaving the register unchanged.
-int store_write(const char *file, uint32_t offset, uint8_t value);
+// Channel files are only ever regular files: a link, a FIFO, a device or a
+// folder in a channel file's place is bad state, and nothing is followed or
+// waited on. A missing or empty channel file reads as 0x00.
+// Returns 0, or -1 when the file is bad state or cannot be read.
+int store_read(const store_dir *dir, const char *name, uint32_t offset, uint8_t *value);
 
-// Appends one whole line; a file that cannot be written is ignored.
+// Creates a zeroed channel file on first use; concurrent writers never lose
+// a value. Returns 0, or -1 on any failure, leaving the register unchanged.
+int store_write(const store_dir *dir, const char *name, uint32_t offset, uint8_t value);
+
+// Appends one whole line; a file that cannot be opened at once, or written,
+// is skipped.
 void store_append_line(const char *file, const char *line, size_t length);
 
 #endif

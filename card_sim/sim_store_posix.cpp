@@ -8,131 +8,185 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-int store_temp_dir(char *buf, size_t size)
+// Makes each missing parent of path, as mkdir -p would; whatever fails
+// shows when the folder itself is made or opened.
+static void make_parents(const char *path)
+{
+    char buf[4096];
+    size_t len = strlen(path);
+    if (len >= sizeof buf)
+        return;
+    memcpy(buf, path, len + 1);
+    for (char *p = buf + 1; *p != '\0'; p++) {
+        if (*p != '/')
+            continue;
+        *p = '\0';
+        mkdir(buf, 0777);
+        *p = '/';
+    }
+}
+
+const int dir_flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+// The folder that VELKARO_SIM_DIR names is the user's choice, shared or
+// not, links and all.
+static int open_given(const char *dir, store_dir *out)
+{
+    int fd = open(dir, dir_flags);
+    if (fd < 0 && errno == ENOENT) {
+        make_parents(dir);
+        mkdir(dir, 0777);
+        fd = open(dir, dir_flags);
+    }
+    if (fd < 0)
+        return -1;
+    out->fd = fd;
+    return 0;
+}
+
+static int refuse(const char *dir, const char *why)
+{
+    fprintf(stderr, "velkaro-sim: state folder %s %s\n", dir, why);
+    return -1;
+}
+
+static int refuse_errno(const char *what, const char *dir, int error)
+{
+    fprintf(stderr, "velkaro-sim: cannot %s state folder %s: %s\n", what, dir, strerror(error));
+    return -1;
+}
+
+// The default folder lies in shared ground, so it is the real user's own:
+// velkaro-sim-UID, made private, and used only while nobody else can have
+// planted it or can change what is in it.
+static int open_default(store_dir *out)
 {
     const char *tmp = getenv("TMPDIR");
     if (tmp == nullptr || tmp[0] != '/')
         tmp = "/tmp";
     size_t len = strlen(tmp);
-    while (len > 1 && tmp[len - 1] == '/')
+    while (len > 0 && tmp[len - 1] == '/')
         len--;
-    if (len >= size)
-        return -1;
-    memcpy(buf, tmp, len);
-    buf[len] = '\0';
+    char dir[4096];
+    int n = snprintf(dir, sizeof dir, "%.*s/velkaro-sim-%lu", static_cast<int>(len), tmp,
+                     static_cast<unsigned long>(getuid()));
+    if (n < 0 || static_cast<size_t>(n) >= sizeof dir)
+        return refuse_errno("name", tmp, ENAMETOOLONG);
+
+    const int flags = dir_flags | O_NOFOLLOW;
+    int made = 0;
+    int fd = open(dir, flags);
+    if (fd < 0 && errno == ENOENT) {
+        make_parents(dir);
+        if (mkdir(dir, 0700) == 0)
+            made = 1;
+        else if (errno != EEXIST)
+            return refuse_errno("make", dir, errno);
+        fd = open(dir, flags);
+    }
+    if (fd < 0 && (errno == ELOOP || errno == ENOTDIR)) {
+        // A link fails either way, depending on the system; say which it is.
+        struct stat st {
+        };
+        int is_link = lstat(dir, &st) == 0 && S_ISLNK(st.st_mode);
+        return refuse(dir, is_link ? "is a symbolic link" : "is not a folder");
+    }
+    if (fd < 0)
+        return refuse_errno("open", dir, errno);
+
+    struct stat st {
+    };
+    const char *why = nullptr;
+    if (fstat(fd, &st) != 0)
+        why = "cannot be examined";
+    else if (st.st_uid != getuid())
+        why = "belongs to another user";
+    else if (made && fchmod(fd, 0700) != 0) // 0700 whatever the umask
+        why = "cannot be made private";
+    else if (!made && (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        why = "is writable by other users";
+    if (why != nullptr) {
+        close(fd);
+        return refuse(dir, why);
+    }
+    out->fd = fd;
     return 0;
 }
 
-static int is_dir(const char *path)
+int store_open_dir(const char *dir, store_dir *out)
+{
+    return dir != nullptr ? open_given(dir, out) : open_default(out);
+}
+
+void store_close_dir(store_dir *dir)
+{
+    close(dir->fd);
+    dir->fd = -1;
+}
+
+// Never follow a link, never wait on a FIFO or a device, never adopt a
+// terminal: whatever is not a regular file is refused after the open.
+const int channel_flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+// Returns the size of an open channel file, 0 or store_size, or -1 when it
+// is not a regular file of either size.
+static off_t channel_size(int fd)
 {
     struct stat st {
     };
-    return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-int store_make_dir(const char *dir)
-{
-    if (is_dir(dir))
-        return 0;
-    char path[4096];
-    int n = snprintf(path, sizeof path, "%s", dir);
-    if (n <= 0 || static_cast<size_t>(n) >= sizeof path)
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return -1;
-    // Make each parent in turn, then the folder itself.
-    for (char *p = path + 1;; p++) {
-        if (*p != '/' && *p != '\0')
-            continue;
-        char saved = *p;
-        *p = '\0';
-        if (mkdir(path, 0777) != 0 && errno != EEXIST)
-            return -1;
-        *p = saved;
-        if (saved == '\0')
-            break;
-    }
-    return is_dir(dir) ? 0 : -1;
-}
-
-const int missing = -2;
-
-// Opens the file and checks that it is a register file of the right size.
-// Returns the descriptor, missing when there is no such file, or -1.
-static int open_checked(const char *file, int flags)
-{
-    int fd = open(file, flags | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? missing : -1;
-    struct stat st {
-    };
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_size != static_cast<off_t>(store_size)) {
-        close(fd);
+    if (st.st_size != 0 && st.st_size != static_cast<off_t>(store_size))
         return -1;
-    }
-    return fd;
+    return st.st_size;
 }
 
-int store_read(const char *file, uint32_t offset, uint8_t *value)
+int store_read(const store_dir *dir, const char *name, uint32_t offset, uint8_t *value)
 {
     if (offset >= store_size)
         return -1;
-    int fd = open_checked(file, O_RDONLY);
-    if (fd == missing) {
+    int fd = openat(dir->fd, name, O_RDONLY | channel_flags);
+    if (fd < 0) {
+        if (errno != ENOENT)
+            return -1;
         *value = 0;
         return 0;
     }
-    if (fd < 0)
-        return -1;
     uint8_t b = 0;
-    ssize_t got = pread(fd, &b, 1, static_cast<off_t>(offset));
+    off_t size = channel_size(fd);
+    int ok = size == 0 || (size > 0 && pread(fd, &b, 1, static_cast<off_t>(offset)) == 1);
     close(fd);
-    if (got != 1)
+    if (!ok)
         return -1;
     *value = b;
     return 0;
 }
 
-// Puts a zeroed register file in place in one step, so that no other run
-// ever sees it half made; if another run got there first, its file stays.
-static int create_file(const char *file)
-{
-    char tmp[4200];
-    int n = snprintf(tmp, sizeof tmp, "%s.%ld.new", file, static_cast<long>(getpid()));
-    if (n <= 0 || static_cast<size_t>(n) >= sizeof tmp)
-        return -1;
-    int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return -1;
-    int ok = ftruncate(fd, static_cast<off_t>(store_size)) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok && link(tmp, file) != 0 && errno != EEXIST)
-        ok = 0;
-    unlink(tmp);
-    return ok ? 0 : -1;
-}
-
-int store_write(const char *file, uint32_t offset, uint8_t value)
+int store_write(const store_dir *dir, const char *name, uint32_t offset, uint8_t value)
 {
     if (offset >= store_size)
         return -1;
-    int fd = open_checked(file, O_RDWR);
-    if (fd == missing) {
-        if (create_file(file) != 0)
-            return -1;
-        fd = open_checked(file, O_RDWR);
-    }
+    // The channel file is made in its place, never truncated, and sized
+    // before its first value goes in: a run killed at any moment leaves an
+    // empty file, which reads as a fresh channel, or a whole one, and no
+    // file of any other name. Writers that size it at once agree on the size.
+    int fd = openat(dir->fd, name, O_RDWR | O_CREAT | channel_flags, 0666);
     if (fd < 0)
         return -1;
+    off_t size = channel_size(fd);
+    int ok = size == static_cast<off_t>(store_size) ||
+             (size == 0 && ftruncate(fd, static_cast<off_t>(store_size)) == 0);
     // One value at its own offset: concurrent writers of other registers are
     // not disturbed, and writers of the same register never mix.
-    ssize_t put = pwrite(fd, &value, 1, static_cast<off_t>(offset));
-    int closed = close(fd);
-    return put == 1 && closed == 0 ? 0 : -1;
+    ok = ok && pwrite(fd, &value, 1, static_cast<off_t>(offset)) == 1;
+    ok = close(fd) == 0 && ok;
+    return ok ? 0 : -1;
 }
 
 void store_append_line(const char *file, const char *line, size_t length)
 {
-    int fd = open(file, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    // A FIFO without a reader is skipped rather than waited on.
+    int fd = open(file, O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0)
         return;
     // O_APPEND and a single write keep lines from concurrent runs whole.

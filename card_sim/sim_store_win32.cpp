@@ -4,7 +4,39 @@
 #include <cstring>
 #include <windows.h>
 
-int store_temp_dir(char *buf, size_t size)
+// Makes each missing parent of path in turn; a drive or a parent that
+// exists already fails harmlessly, and the folder's own check tells whether
+// it all worked.
+static void make_parents(const char *path)
+{
+    char buf[sizeof store_dir{}.path];
+    int n = snprintf(buf, sizeof buf, "%s", path);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof buf)
+        return;
+    for (char *p = buf + 1; *p != '\0'; p++) {
+        if (*p != '/' && *p != '\\')
+            continue;
+        char saved = *p;
+        *p = '\0';
+        CreateDirectoryA(buf, nullptr);
+        *p = saved;
+    }
+}
+
+static DWORD make_dir(const char *dir)
+{
+    DWORD attributes = GetFileAttributesA(dir);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        make_parents(dir);
+        CreateDirectoryA(dir, nullptr);
+        attributes = GetFileAttributesA(dir);
+    }
+    return attributes;
+}
+
+// The default folder lies in GetTempPath, which is the user's own; a link
+// planted there is refused all the same.
+static int open_default(store_dir *out)
 {
     char tmp[MAX_PATH + 1];
     DWORD len = GetTempPathA(sizeof tmp, tmp);
@@ -12,31 +44,46 @@ int store_temp_dir(char *buf, size_t size)
         return -1;
     while (len > 3 && (tmp[len - 1] == '\\' || tmp[len - 1] == '/'))
         len--;
-    int n = snprintf(buf, size, "%.*s", static_cast<int>(len), tmp);
-    return n >= 0 && static_cast<size_t>(n) < size ? 0 : -1;
+    int n = snprintf(out->path, sizeof out->path, "%.*s\\velkaro-sim", static_cast<int>(len), tmp);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof out->path)
+        return -1;
+    DWORD attributes = make_dir(out->path);
+    const char *why = nullptr;
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        why = "cannot be made";
+    else if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        why = "is a link";
+    else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        why = "is not a folder";
+    if (why == nullptr)
+        return 0;
+    fprintf(stderr, "velkaro-sim: state folder %s %s\n", out->path, why);
+    return -1;
 }
 
-int store_make_dir(const char *dir)
+int store_open_dir(const char *dir, store_dir *out)
 {
-    char path[4096];
-    int n = snprintf(path, sizeof path, "%s", dir);
-    if (n <= 0 || static_cast<size_t>(n) >= sizeof path)
+    if (dir == nullptr)
+        return open_default(out);
+    int n = snprintf(out->path, sizeof out->path, "%s", dir);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof out->path)
         return -1;
-    // Make each parent in turn; a drive or a parent that exists already
-    // fails harmlessly, and the last check tells whether it all worked.
-    for (char *p = path + 1; *p != '\0'; p++) {
-        if (*p != '/' && *p != '\\')
-            continue;
-        char saved = *p;
-        *p = '\0';
-        CreateDirectoryA(path, nullptr);
-        *p = saved;
-    }
-    CreateDirectoryA(path, nullptr);
-    DWORD attributes = GetFileAttributesA(dir);
+    DWORD attributes = make_dir(dir);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
                ? 0
                : -1;
+}
+
+void store_close_dir(store_dir *dir)
+{
+    dir->path[0] = '\0';
+}
+
+// A channel file's full name; -1 when it does not fit.
+static int channel_path(const store_dir *dir, const char *name, char (&path)[MAX_PATH])
+{
+    int n = snprintf(path, sizeof path, "%s\\%s", dir->path, name);
+    return n > 0 && static_cast<size_t>(n) < sizeof path ? 0 : -1;
 }
 
 // Every access holds a lock on the register range: shared to read,
@@ -59,8 +106,11 @@ static void unlock_registers(HANDLE file)
 // get that far) holds no write yet.
 static int file_size(HANDLE file, uint32_t *size)
 {
+    BY_HANDLE_FILE_INFORMATION info{};
     LARGE_INTEGER length{};
-    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &length))
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+        !GetFileSizeEx(file, &length))
         return -1;
     if (length.QuadPart != 0 && length.QuadPart != static_cast<LONGLONG>(store_size))
         return -1;
@@ -85,13 +135,16 @@ static int write_at(HANDLE file, uint32_t offset, uint8_t value)
 }
 
 const DWORD share_all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// A link in a channel file's place is opened as itself, and then refused.
+const DWORD channel_flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
 
-int store_read(const char *file, uint32_t offset, uint8_t *value)
+int store_read(const store_dir *dir, const char *name, uint32_t offset, uint8_t *value)
 {
-    if (offset >= store_size)
+    char file[MAX_PATH];
+    if (offset >= store_size || channel_path(dir, name, file) != 0)
         return -1;
-    HANDLE h = CreateFileA(file, GENERIC_READ, share_all, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileA(file, GENERIC_READ, share_all, nullptr, OPEN_EXISTING, channel_flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND) {
@@ -114,12 +167,14 @@ int store_read(const char *file, uint32_t offset, uint8_t *value)
     return result;
 }
 
-int store_write(const char *file, uint32_t offset, uint8_t value)
+int store_write(const store_dir *dir, const char *name, uint32_t offset, uint8_t value)
 {
-    if (offset >= store_size)
+    char file[MAX_PATH];
+    if (offset >= store_size || channel_path(dir, name, file) != 0)
         return -1;
+    // OPEN_ALWAYS makes the file in its place and never truncates it.
     HANDLE h = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, share_all, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+                           channel_flags, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return -1;
     int result = -1;

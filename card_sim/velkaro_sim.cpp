@@ -34,87 +34,79 @@ void trace(const char *file, const char *line, int length)
         store_append_line(file, line, static_cast<size_t>(length));
 }
 
-// A knob that forces a status: a well-formed non-zero decimal, else 0.
+const int32_t no_status = 0;
+
+// A knob that forces a status: a well-formed non-zero signed decimal in the
+// 32-bit range. Unset, empty or 0 forces nothing; anything else makes the
+// call fail with status_invalid, so that a harness that meant to force a
+// failure never changes the card by mistake.
 int32_t forced_status(const char *name)
 {
     const char *text = getenv(name);
     if (text == nullptr || text[0] == '\0')
-        return 0;
+        return no_status;
+    const char *p = text[0] == '-' || text[0] == '+' ? text + 1 : text;
+    if (*p < '0' || *p > '9')
+        return status_invalid;
     char *end = nullptr;
     errno = 0;
-    long n = strtol(text, &end, 10);
+    long long n = strtoll(text, &end, 10);
     if (errno != 0 || *end != '\0' || n < INT32_MIN || n > INT32_MAX)
-        return 0;
+        return status_invalid;
     return static_cast<int32_t>(n);
 }
 
-// Appends text to the string in buf; -1 when it does not fit.
-int append(char *buf, size_t size, const char *text)
-{
-    size_t used = strlen(buf);
-    size_t length = strlen(text);
-    if (used + length >= size)
-        return -1;
-    memcpy(buf + used, text, length + 1);
-    return 0;
-}
+// The state folder of each open channel, held from the open to the close.
+store_dir open_dirs[spans * chans];
+bool is_open[spans * chans];
 
-int state_dir(char *buf, size_t size)
-{
-    const char *dir = getenv("VELKARO_SIM_DIR");
-    buf[0] = '\0';
-    if (dir != nullptr && dir[0] != '\0')
-        return append(buf, size, dir);
-    if (store_temp_dir(buf, size) != 0)
-        return -1;
-    return append(buf, size, "/velkaro-sim");
-}
-
-// The descriptor names its channel, so no table of open channels is kept.
 int valid_fd(int32_t fd)
 {
     return fd >= 0 && fd < spans * chans;
 }
 
-int channel_file(int32_t fd, char *buf, size_t size)
+int open_fd(int32_t fd)
 {
-    // "/span1-chan03.fe", put together by hand: this runs on every access.
-    char name[] = "/span0-chan00.fe";
+    return valid_fd(fd) && is_open[fd];
+}
+
+// "span1-chan03.fe", put together by hand: this runs on every access.
+void channel_name(int32_t fd, char (&name)[16])
+{
+    const char pattern[] = "span0-chan00.fe";
+    memcpy(name, pattern, sizeof pattern);
     int32_t chan = fd % chans + 1;
-    name[5] = static_cast<char>('1' + fd / chans);
-    name[11] = static_cast<char>('0' + chan / 10);
-    name[12] = static_cast<char>('0' + chan % 10);
-    return state_dir(buf, size) == 0 ? append(buf, size, name) : -1;
+    name[4] = static_cast<char>('1' + fd / chans);
+    name[10] = static_cast<char>('0' + chan / 10);
+    name[11] = static_cast<char>('0' + chan % 10);
 }
 
 int32_t read_register(int32_t fd, uint32_t reg, uint8_t *data)
 {
     int32_t forced = forced_status("VELKARO_SIM_READ_STATUS");
-    if (forced != 0)
+    if (forced != no_status)
         return forced;
-    if (!valid_fd(fd))
+    if (!open_fd(fd))
         return status_bad_fd;
     if (reg >= store_size || data == nullptr)
         return status_invalid;
-    char file[4200];
-    if (channel_file(fd, file, sizeof file) != 0 || store_read(file, reg, data) != 0)
-        return status_io;
-    return 0;
+    char name[16];
+    channel_name(fd, name);
+    return store_read(&open_dirs[fd], name, reg, data) == 0 ? 0 : status_io;
 }
 
 int32_t write_register(int32_t fd, uint32_t reg, uint8_t data)
 {
     int32_t forced = forced_status("VELKARO_SIM_WRITE_STATUS");
-    if (forced != 0)
+    if (forced != no_status)
         return forced;
-    if (!valid_fd(fd))
+    if (!open_fd(fd))
         return status_bad_fd;
     if (reg >= store_size)
         return status_invalid;
-    char file[4200];
-    if (channel_file(fd, file, sizeof file) != 0 || store_write(file, reg, data) != 0)
-        return status_io;
-    return 0;
+    char name[16];
+    channel_name(fd, name);
+    return store_write(&open_dirs[fd], name, reg, data) == 0 ? 0 : status_io;
 }
 
 int32_t open_channel(int32_t span, int32_t chan)
@@ -124,10 +116,26 @@ int32_t open_channel(int32_t span, int32_t chan)
     const char *fail = getenv("VELKARO_SIM_FAIL_OPEN");
     if (fail != nullptr && fail[0] != '\0' && strcmp(fail, "0") != 0)
         return -1;
-    char dir[4096];
-    if (state_dir(dir, sizeof dir) != 0 || store_make_dir(dir) != 0)
+    int32_t fd = (span - 1) * chans + (chan - 1);
+    const char *dir = getenv("VELKARO_SIM_DIR");
+    store_dir opened{};
+    if (store_open_dir(dir != nullptr && dir[0] != '\0' ? dir : nullptr, &opened) != 0)
         return -1;
-    return (span - 1) * chans + (chan - 1);
+    // Opening a channel again replaces what the earlier open held.
+    if (is_open[fd])
+        store_close_dir(&open_dirs[fd]);
+    open_dirs[fd] = opened;
+    is_open[fd] = true;
+    return fd;
+}
+
+int32_t close_channel(int32_t fd)
+{
+    if (!open_fd(fd))
+        return status_bad_fd;
+    store_close_dir(&open_dirs[fd]);
+    is_open[fd] = false;
+    return 0;
 }
 
 } // namespace
@@ -157,7 +165,7 @@ VELKARO_API int32_t velkaro_close(int32_t *fd)
     }
     if (file != nullptr)
         trace(file, line, snprintf(line, sizeof line, "close fd=%d\n", *fd));
-    int32_t status = valid_fd(*fd) ? 0 : status_bad_fd;
+    int32_t status = close_channel(*fd);
     *fd = -1;
     return status;
 }

@@ -2,6 +2,9 @@
 feregtool and the simulated card answer."""
 
 import os
+import signal
+import stat
+import time
 from dataclasses import dataclass, field
 from typing import Callable, Optional
 
@@ -194,6 +197,112 @@ FAILURE_CASES = [
 ]
 
 
+# A status knob that is set but not a signed decimal in the 32-bit range
+# fails the call rather than let it change the card.
+for knob in ["abc", "99999999999", "-2147483649", "-5 ", " -5", "--5", "5x", "0x10"]:
+    FAILURE_CASES += [
+        Case(f"malformed read status {knob!r}", ["1", "3", "-fe_reg_read", "20"],
+             env={"VELKARO_SIM_READ_STATUS": knob}, err=b"Error, velkaro_fe_reg_read failed -22\n", status=1,
+             trace=[opened(1, 3), read_trace(1, 3, 0x20, -22), closed(1, 3)]),
+        Case(f"malformed write status {knob!r}", ["1", "3", "-fe_reg_write", "20", "66"],
+             env={"VELKARO_SIM_WRITE_STATUS": knob}, before=[["1", "3", "-fe_reg_write", "20", "55"]],
+             out=write_line(0x20, 0x66), err=b"Error, velkaro_fe_reg_write failed -22\n", status=1,
+             trace=[opened(1, 3), write_trace(1, 3, 0x20, 0x66, -22), closed(1, 3)],
+             after=[(["1", "3", "-fe_reg_read", "20"], read_line(0x20, 0x55))]),
+    ]
+FAILURE_CASES += [
+    read_ok("read status 0 forces nothing", ["1", "3", "-fe_reg_read", "20"], 1, 3, 0x20,
+            env={"VELKARO_SIM_READ_STATUS": "0"}),
+    read_ok("empty read status forces nothing", ["1", "3", "-fe_reg_read", "20"], 1, 3, 0x20,
+            env={"VELKARO_SIM_READ_STATUS": ""}),
+    Case("lowest write status", ["1", "3", "-fe_reg_write", "20", "1"],
+         env={"VELKARO_SIM_WRITE_STATUS": "-2147483648"}, out=write_line(0x20, 1),
+         err=b"Error, velkaro_fe_reg_write failed -2147483648\n", status=1,
+         trace=[opened(1, 3), write_trace(1, 3, 0x20, 0x01, -2147483648), closed(1, 3)]),
+]
+
+
+def default_folder_env(work):
+    """No VELKARO_SIM_DIR, and a temporary folder of the case's own."""
+    os.makedirs(os.path.join(work, "tmp"), exist_ok=True)
+    return {"VELKARO_SIM_DIR": None, "TMPDIR": os.path.join(work, "tmp")}
+
+
+def default_folder(work):
+    return os.path.join(work, "tmp", f"velkaro-sim-{os.getuid()}")
+
+
+def default_folder_made_private(runner, work):
+    """Under umask 000 the card still makes its default folder 0700, and
+    uses it from one run to the next."""
+    env = runner.env(None, None, default_folder_env(work))
+    problems = []
+    out, err, status = runner.run(["2", "4", "-fe_reg_write", "10", "3c"], env, umask=0)
+    if (out, err, status) != (runner.expected_text(write_line(0x10, 0x3C)), b"", 0):
+        problems.append(f"write: {out!r} {err!r} status {status}")
+    folder = default_folder(work)
+    if not os.path.isdir(folder) or os.path.islink(folder):
+        return problems + [f"no folder {folder}: {os.listdir(os.path.join(work, 'tmp'))}"]
+    mode = stat.S_IMODE(os.lstat(folder).st_mode)
+    if mode != 0o700:
+        problems.append(f"default folder has mode {mode:o}")
+    out, err, status = runner.run(["2", "4", "-fe_reg_read", "10"], env)
+    if (out, status) != (runner.expected_text(read_line(0x10, 0x3C)), 0):
+        problems.append(f"read back: {out!r} {err!r} status {status}")
+    return problems
+
+
+def planted_default_folder(make):
+    def prepare(work):
+        os.makedirs(os.path.join(work, "tmp"))
+        make(work, default_folder(work))
+    return prepare
+
+
+def link_to_elsewhere(work, folder):
+    os.makedirs(os.path.join(work, "elsewhere"))
+    os.symlink(os.path.join(work, "elsewhere"), folder)
+
+
+def folder_with_mode(mode):
+    def make(work, folder):
+        os.mkdir(folder)
+        os.chmod(folder, mode)
+    return make
+
+
+def folder_of_nobody(work, folder):
+    os.mkdir(folder, 0o700)
+    os.chown(folder, 65534, 65534)
+
+
+def refused_default(name, make, why, **kw):
+    return Case(name, ["1", "3", "-fe_reg_write", "1f", "1"], env={"VELKARO_SIM_DIR": None,
+                                                                  "TMPDIR": "{work}/tmp"},
+                prepare=planted_default_folder(make), out=OPEN_FAILED, status=1,
+                err=b"velkaro-sim: state folder {work}/tmp/velkaro-sim-{uid} " + why + b"\n",
+                trace=["open span=1 chan=3 -> -1"], **kw)
+
+
+DEFAULT_FOLDER_CASES = [
+    Case("default folder is made private", [], check=default_folder_made_private, needs=("posix",)),
+    refused_default("link planted as default folder", link_to_elsewhere, b"is a symbolic link",
+                    verify=lambda work: [f"written through the link: {os.listdir(os.path.join(work, 'elsewhere'))}"]
+                    if os.listdir(os.path.join(work, "elsewhere")) else [], needs=("posix",)),
+    refused_default("default folder writable by all", folder_with_mode(0o777), b"is writable by other users",
+                    needs=("posix",)),
+    refused_default("default folder writable by its group", folder_with_mode(0o770),
+                    b"is writable by other users", needs=("posix",)),
+    refused_default("file planted as default folder", lambda work, folder: put_file(folder, 1),
+                    b"is not a folder", needs=("posix",)),
+    refused_default("default folder of another user", folder_of_nobody, b"belongs to another user",
+                    needs=("posix", "root")),
+    read_ok("default folder of the user, readable by all", ["1", "3", "-fe_reg_read", "1f"], 1, 3, 0x1F,
+            env={"VELKARO_SIM_DIR": None, "TMPDIR": "{work}/tmp"},
+            prepare=planted_default_folder(folder_with_mode(0o755)), needs=("posix",)),
+]
+
+
 def lost(why):
     return f"feregtool: cannot write standard output: {why}\n".encode()
 
@@ -323,6 +432,92 @@ def refused_write(name, **kw):
                 trace=[opened(1, 3), write_trace(1, 3, 0x1F, 0xA5, -5), closed(1, 3)], **kw)
 
 
+def channel_link_to(target, size=None):
+    """A symbolic link in the channel file's place, to a file of that size
+    filled with 0x5A, or to nothing."""
+    def prepare(work):
+        if size is not None:
+            put_file(os.path.join(work, target), size)
+        os.makedirs(os.path.join(work, "state"), exist_ok=True)
+        os.symlink(os.path.join(work, target), channel_file(work))
+    return prepare
+
+
+def victim_unchanged(size, name="victim"):
+    def verify(work):
+        with open(os.path.join(work, name), "rb") as f:
+            content = f.read()
+        return [] if content == bytes([0x5A]) * size else [f"{name} changed: {len(content)} bytes"]
+    return verify
+
+
+def nothing_at(name):
+    return lambda work: [f"{name} was made"] if os.path.lexists(os.path.join(work, name)) else []
+
+
+def fifo_in_place_of_channel_state(work):
+    os.makedirs(os.path.join(work, "state"))
+    os.mkfifo(channel_file(work))
+
+
+def device_in_place_of_channel_state(work):
+    os.makedirs(os.path.join(work, "state"))
+    os.mknod(channel_file(work), 0o666 | stat.S_IFCHR, os.makedev(1, 3))  # as /dev/null
+
+
+def first_write_follows_no_planted_link(runner, work):
+    """Links planted under every name that a first write could make next to
+    the channel file, for the process ids that come next: none is followed."""
+    env = runner.env(os.path.join(work, "state"), None, {})
+    put_file(os.path.join(work, "victim"), 19)
+    os.makedirs(os.path.join(work, "state"))
+    with open("/proc/sys/kernel/ns_last_pid") as f:
+        last_pid = int(f.read())
+    for pid in range(last_pid + 1, last_pid + 400):
+        for name in (f"span1-chan07.fe.{pid}.new", f"span1-chan07.fe.{pid}", f"span1-chan07.fe.tmp{pid}"):
+            os.symlink(os.path.join(work, "victim"), os.path.join(work, "state", name))
+    problems = []
+    out, err, status = runner.run(["1", "7", "-fe_reg_write", "30", "c3"], env)
+    if (out, err, status) != (runner.expected_text(write_line(0x30, 0xC3)), b"", 0):
+        problems.append(f"first write: {out!r} {err!r} status {status}")
+    out, err, status = runner.run(["1", "7", "-fe_reg_read", "30"], env)
+    if (out, status) != (runner.expected_text(read_line(0x30, 0xC3)), 0):
+        problems.append(f"read back: {out!r} {err!r} status {status}")
+    return problems + victim_unchanged(19)(work)
+
+
+def killed_writers(runner, work):
+    """First writes of a channel killed at every moment of their run: what
+    stays in the state folder is channel files, whole or empty, and the
+    channel still takes a write and reads it back."""
+    env = runner.env(os.path.join(work, "state"), None, {})
+    args = ["1", "9", "-fe_reg_write", "40", "77"]
+    started = time.monotonic()
+    runner.run(args, env)
+    run_time = time.monotonic() - started
+    runs = 40 if runner.windows else 300
+    state = os.path.join(work, "state")
+    problems = []
+    for i in range(runs):
+        if os.path.exists(channel_file(work, 1, 9)):
+            os.remove(channel_file(work, 1, 9))
+        proc, out, err = runner.start(args, env)
+        time.sleep(run_time * i / runs)
+        proc.send_signal(signal.SIGKILL)
+        runner.finish((proc, out, err))
+    for name in sorted(os.listdir(state)):
+        size = os.lstat(os.path.join(state, name)).st_size
+        if name != "span1-chan09.fe" or size not in (0, 0x10000):
+            problems.append(f"left behind: {name} of {size} bytes")
+    out, err, status = runner.run(args, env)
+    if status != 0:
+        problems.append(f"after the kills a write ends {status}: {out!r} {err!r}")
+    out, err, status = runner.run(["1", "9", "-fe_reg_read", "40"], env)
+    if (out, status) != (runner.expected_text(read_line(0x40, 0x77)), 0):
+        problems.append(f"after the kills the channel reads {out!r} {err!r} status {status}")
+    return problems
+
+
 BAD_STATE_CASES = [
     Case("state folder is a file", ["1", "3", "-fe_reg_read", "1f"], prepare=file_at("state"),
          out=OPEN_FAILED, status=1, trace=["open span=1 chan=3 -> -1"]),
@@ -340,6 +535,27 @@ BAD_STATE_CASES = [
     refused_write("write to unreadable channel state", prepare=folder_in_place_of_channel_state),
     read_ok("other channels unaffected by a bad one", ["1", "4", "-fe_reg_read", "1f"], 1, 4, 0x1F,
             prepare=channel_state_of_size(100)),
+    refused_read("link in place of channel state", prepare=channel_link_to("victim", 0x10000),
+                 verify=victim_unchanged(0x10000), needs=("posix",)),
+    refused_write("write to a link in place of channel state", prepare=channel_link_to("victim", 0x10000),
+                  verify=victim_unchanged(0x10000), needs=("posix",)),
+    refused_read("dangling link in place of channel state", prepare=channel_link_to("nowhere"),
+                 needs=("posix",)),
+    refused_write("write to a dangling link in place of channel state", prepare=channel_link_to("nowhere"),
+                  verify=nothing_at("nowhere"), needs=("posix",)),
+    refused_read("FIFO in place of channel state", prepare=fifo_in_place_of_channel_state, needs=("posix",)),
+    refused_write("write to a FIFO in place of channel state", prepare=fifo_in_place_of_channel_state,
+                  needs=("posix",)),
+    refused_read("device in place of channel state", prepare=device_in_place_of_channel_state,
+                 needs=("posix", "root")),
+    refused_write("write to a device in place of channel state", prepare=device_in_place_of_channel_state,
+                  needs=("posix", "root")),
+    Case("first write follows no planted link", [], check=first_write_follows_no_planted_link,
+         needs=("posix",)),
+    Case("killed writers leave only whole or empty channel files", [], check=killed_writers),
+    Case("trace FIFO without a reader is skipped", ["1", "3", "-fe_reg_read", "1f"],
+         env={"VELKARO_SIM_TRACE": "{work}/fifo"}, prepare=lambda work: os.mkfifo(os.path.join(work, "fifo")),
+         out=read_line(0x1F, 0), needs=("posix",)),
     Case("trace file that cannot be opened", ["1", "3", "-fe_reg_read", "1f"],
          env={"VELKARO_SIM_TRACE": "{work}/no/such/folder/trace"}, out=read_line(0x1F, 0)),
     Case("trace path that is a folder", ["1", "3", "-fe_reg_write", "1f", "7"],
@@ -352,6 +568,7 @@ BAD_STATE_CASES = [
 
 GROUPS = {
     "lost_output": LOST_OUTPUT_CASES,
+    "default_folder": DEFAULT_FOLDER_CASES,
     "usage": USAGE_CASES,
     "read": READ_CASES,
     "write": WRITE_CASES,

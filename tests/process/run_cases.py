@@ -35,7 +35,8 @@ class Runner:
 
     def env(self, state_dir, trace_file, extra):
         env = {k: v for k, v in os.environ.items() if not k.startswith("VELKARO_SIM_")}
-        env["VELKARO_SIM_DIR"] = self.host_path(state_dir)
+        if state_dir:
+            env["VELKARO_SIM_DIR"] = self.host_path(state_dir)
         if trace_file:
             env["VELKARO_SIM_TRACE"] = self.host_path(trace_file)
         if self.windows:
