@@ -14,12 +14,12 @@ int32_t fe_reg_access()
             fprintf(stderr, "Error, velkaro_fe_reg_read failed %i\n", static_cast<int>(status));
             return status;
         }
-        printf("\nFE READ Reg=0x%04X Data=%02X\n", static_cast<unsigned>(fe_reg_request.read_reg),
+        output("\nFE READ Reg=0x%04X Data=%02X\n", static_cast<unsigned>(fe_reg_request.read_reg),
                static_cast<unsigned>(data));
     }
 
     if (fe_reg_request.do_write != 0) {
-        printf("\nFE WRITE Reg=0x%04X Data=%02X\n", static_cast<unsigned>(fe_reg_request.write_reg),
+        output("\nFE WRITE Reg=0x%04X Data=%02X\n", static_cast<unsigned>(fe_reg_request.write_reg),
                static_cast<unsigned>(fe_reg_request.write_value));
         // The echo must reach a shared pipe or file before any error line
         // does. If it cannot, the write is still made: the run has gone too

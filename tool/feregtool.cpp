@@ -23,16 +23,16 @@ int main(int argc, char *argv[])
     case command_request:
         break;
     case command_too_short:
-        printf(USAGE);
+        output(USAGE);
         return output_finish(2);
     default:
-        printf("\n" USAGE);
+        output("\n" USAGE);
         return output_finish(2);
     }
 
     chan_fd = __velkaro_open_api_span_chan(span, chan);
     if (chan_fd < 0) {
-        printf("Failed to open file descriptor\n");
+        output("Failed to open file descriptor\n");
         return output_finish(1);
     }
 

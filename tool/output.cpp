@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -16,11 +17,27 @@ void output_setup()
 #endif
 }
 
+// Remembers the error number of the first failure seen on standard output.
+static void note_error(int failed)
+{
+    if (failed && first_error == 0)
+        first_error = errno != 0 ? errno : EIO;
+}
+
+void output(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    errno = 0;
+    int n = vprintf(format, args);
+    note_error(n < 0 || ferror(stdout));
+    va_end(args);
+}
+
 int output_flush()
 {
     errno = 0;
-    if ((fflush(stdout) != 0 || ferror(stdout)) && first_error == 0)
-        first_error = errno != 0 ? errno : EIO;
+    note_error(fflush(stdout) != 0 || ferror(stdout));
     return first_error;
 }
 

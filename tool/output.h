@@ -7,6 +7,13 @@
 // than a signal that could stop a write half-way through the run.
 void output_setup();
 
+// printf to standard output, remembering why the first failed line failed:
+// some C libraries write at once and keep no error number for the flush.
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+void output(const char *format, ...);
+
 // Flushes standard output. Returns 0, or the error number of its first
 // failed write, which stays the answer from then on.
 int output_flush();

@@ -134,7 +134,8 @@ def check_case(runner, case, work):
 
     differ("stdout", out, runner.expected_text(case.out))
     if not case.merged:
-        want_err = case.err.replace(b"{work}", work.encode()).replace(b"{uid}", str(os.getuid()).encode())
+        want_err = case.windows_err if runner.windows and case.windows_err is not None else case.err
+        want_err = want_err.replace(b"{work}", work.encode()).replace(b"{uid}", str(os.getuid()).encode())
         differ("stderr", err, runner.expected_text(want_err))
     differ("exit status", status, case.status)
     if case.trace is not None:
