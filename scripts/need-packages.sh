@@ -21,12 +21,9 @@ need_packages() {
 # What building the tool and the simulated card needs.
 tool_packages=(cmake g++ ninja-build)
 
-# What every build of the tool and its tests needs.
+# What every build of the tool and its tests needs; scripts/test adds what
+# each cross target needs.
 base_packages=(cmake g++ ninja-build googletest python3 binutils valgrind mandoc)
-
-# What the cross targets need: MinGW-w64 for Windows, wine to run the 64-bit
-# Windows build, multilib and qemu for 32-bit Linux.
-cross_packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 qemu-user gcc-multilib g++-multilib)
 
 # What the sanitizer build, its fuzzer and the static analysis need.
 analysis_packages=(clang libclang-rt-14-dev clang-tidy cppcheck)
