@@ -24,14 +24,16 @@ static void note_error(int failed)
         first_error = errno != 0 ? errno : EIO;
 }
 
-void output(const char *format, ...)
+// A C variadic, so that the compiler checks each format against its
+// arguments as it does printf's.
+void output(const char *format, ...) // NOLINT(cert-dcl50-cpp)
 {
+    errno = 0;
     va_list args;
     va_start(args, format);
-    errno = 0;
-    int n = vprintf(format, args);
-    note_error(n < 0 || ferror(stdout));
+    int n = vfprintf(stdout, format, args);
     va_end(args);
+    note_error(n < 0 || ferror(stdout));
 }
 
 int output_flush()
