@@ -1,9 +1,10 @@
-// feregtool: read or write one front-end register of one channel of the card.
+// feregtool: read or write front-end registers of one channel of the card.
 #include <cstdint>
 #include <cstdio>
 
 #include "command_line.h"
 #include "fe_reg.h"
+#include "help.h"
 #include "output.h"
 #include "velkaro.h"
 
@@ -22,6 +23,18 @@ int main(int argc, char *argv[])
     switch (read_command_line(argc, argv, &fe_reg_request, &span, &chan)) {
     case command_request:
         break;
+    case command_help:
+        print_help();
+        return output_finish(0);
+    case command_version:
+        print_version();
+        return output_finish(0);
+    case command_dump_backwards:
+        fprintf(stderr, "feregtool: -fe_reg_dump: the last register is below the first\n");
+        return output_finish(2);
+    case command_dump_too_long:
+        fprintf(stderr, "feregtool: -fe_reg_dump: more than 65536 registers\n");
+        return output_finish(2);
     case command_too_short:
         output(USAGE);
         return output_finish(2);

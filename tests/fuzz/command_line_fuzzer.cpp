@@ -15,8 +15,6 @@ namespace
 {
 
 const int max_args = 8;
-const char *const read_keyword = "-fe_reg_read";
-const char *const write_keyword = "-fe_reg_write";
 
 void fail(const char *what, const char *arg)
 {
@@ -97,43 +95,71 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (int i = 1; i < argc; i++)
         check_number(argv[i]);
 
-    const fe_reg_req untouched = {7, 7, 7, 7, 7};
+    const fe_reg_req untouched = {7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
     fe_reg_req req = untouched;
     int32_t span = 7;
     int32_t chan = 7;
     int result = read_command_line(argc, argv, &req, &span, &chan);
 
-    int is_read = argc >= 4 && strcmp(argv[3], read_keyword) == 0;
-    int is_write = argc >= 4 && strcmp(argv[3], write_keyword) == 0;
-    uint32_t reg = 0;
-    uint32_t value = 0;
-    int well_formed =
-        (is_read && argc >= 5 && reference_hex(argv[4], &reg)) ||
-        (is_write && argc >= 6 && reference_hex(argv[4], &reg) && reference_hex(argv[5], &value));
-
-    if (argc < 4) {
-        if (result != command_too_short)
-            fail("short command line not answered with the short usage", nullptr);
-    } else if (!well_formed) {
-        if (result != command_not_understood)
-            fail("ill-formed command line not refused", argv[3]);
-    } else if (result != command_request) {
-        fail("well-formed command line refused", argv[3]);
+    // What the command line should give, worked out from the references.
+    int want = command_not_understood;
+    fe_reg_req want_req{};
+    const char *keyword = argc >= 4 ? argv[3] : "";
+    if (argc >= 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0 ||
+                      strcmp(argv[1], "/?") == 0)) {
+        want = command_help;
+    } else if (argc >= 2 && strcmp(argv[1], "--version") == 0) {
+        want = command_version;
+    } else if (argc < 4) {
+        want = command_too_short;
+    } else if (strcmp(keyword, "-fe_reg_read") == 0) {
+        if (argc >= 5 && reference_hex(argv[4], &want_req.read_reg)) {
+            want_req.do_read = 1;
+            want = command_request;
+        }
+    } else if (strcmp(keyword, "-fe_reg_write") == 0) {
+        if (argc >= 6 && reference_hex(argv[4], &want_req.write_reg) &&
+            reference_hex(argv[5], &want_req.write_value)) {
+            want_req.do_write = 1;
+            want = command_request;
+        }
+    } else if (strcmp(keyword, "-fe_reg_dump") == 0) {
+        uint32_t first = 0;
+        uint32_t last = 0;
+        if (argc >= 5 && reference_hex(argv[4], &first) &&
+            (argc < 6 || reference_hex(argv[5], &last))) {
+            if (argc < 6)
+                last = first > 0xFFFFFFFFU - 255U ? 0xFFFFFFFFU : first + 255U;
+            if (last < first) {
+                want = command_dump_backwards;
+            } else if (static_cast<uint64_t>(last) - first + 1 > 65536U) {
+                want = command_dump_too_long;
+            } else {
+                want = command_request;
+                want_req.do_dump = 1;
+                want_req.dump_first = first;
+                want_req.dump_last = last;
+            }
+        }
+    } else if (strcmp(keyword, "-fe_reg_modify") == 0) {
+        if (argc >= 7 && reference_hex(argv[4], &want_req.modify_reg) &&
+            reference_hex(argv[5], &want_req.modify_value) &&
+            reference_hex(argv[6], &want_req.modify_mask)) {
+            want_req.do_modify = 1;
+            want = command_request;
+        }
     }
 
+    if (result != want)
+        fail("command line answered otherwise than its references say", keyword);
     if (result != command_request) {
         if (memcmp(&req, &untouched, sizeof req) != 0 || span != 7 || chan != 7)
             fail("refused command line changed the request", nullptr);
         return 0;
     }
-
     if (span != reference_decimal(argv[1]) || chan != reference_decimal(argv[2]))
         fail("span or channel differs from strtoll", argv[1]);
-    if (is_read && (req.do_read != 1 || req.do_write != 0 || req.read_reg != reg ||
-                    req.write_reg != 0 || req.write_value != 0))
-        fail("read request wrong", argv[4]);
-    if (is_write && (req.do_write != 1 || req.do_read != 0 || req.read_reg != 0 ||
-                     req.write_reg != reg || req.write_value != value))
-        fail("write request wrong", argv[4]);
+    if (memcmp(&req, &want_req, sizeof req) != 0)
+        fail("request differs from its references", keyword);
     return 0;
 }

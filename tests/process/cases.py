@@ -2,6 +2,7 @@
 feregtool and the simulated card answer."""
 
 import os
+import re
 import signal
 import stat
 import time
@@ -100,6 +101,16 @@ USAGE_CASES = [
     usage("write value empty", ["1", "3", "-fe_reg_write", "20", ""]),
     usage("write value sign alone", ["1", "3", "-fe_reg_write", "20", "-"]),
     usage("bad register even with a bad span", ["x", "3", "-fe_reg_read", "g"]),
+    usage("dump keyword without register", ["1", "3", "-fe_reg_dump"]),
+    usage("dump of register g", ["1", "3", "-fe_reg_dump", "g"]),
+    usage("dump to register zz", ["1", "3", "-fe_reg_dump", "20", "zz"]),
+    usage("dump to an empty register", ["1", "3", "-fe_reg_dump", "20", ""]),
+    usage("modify without mask", ["1", "3", "-fe_reg_modify", "20", "1"]),
+    usage("modify without value", ["1", "3", "-fe_reg_modify", "20"]),
+    usage("modify of register x", ["1", "3", "-fe_reg_modify", "x", "1", "1"]),
+    usage("modify with mask g", ["1", "3", "-fe_reg_modify", "20", "1", "g"]),
+    usage("dump keyword in upper case", ["1", "3", "-FE_REG_DUMP", "0"]),
+    usage("version keyword in the keyword place", ["1", "3", "--version", "0"]),
 ]
 
 READ_CASES = [
@@ -337,6 +348,157 @@ LOST_OUTPUT_CASES = [
 ]
 
 
+def dump_table(first, last, data):
+    """The table that a dump of first to last prints, from a reference of
+    its own: data(reg) is the byte of a register, or None for a failed read."""
+    digits = max(4, len(f"{last & ~0xF:X}"))
+    lines = [b"", b" " * (digits + 3) + b"".join(f"  {c:X}".encode() for c in range(16))]
+    for row in range(first & ~0xF, last + 1, 16):
+        cells = []
+        for reg in range(row, min(row + 16, last + 1)):
+            value = data(reg) if reg >= first else b""
+            cells.append(b"   " if reg < first else b" XX" if value is None else f" {value:02X}".encode())
+        lines.append(f"0x{row:0{digits}X}:".encode() + b"".join(cells))
+    return b"\n".join(lines) + b"\n"
+
+
+def dump_trace(span, chan, first, last, data):
+    lines = [opened(span, chan)]
+    for reg in range(first, last + 1):
+        value = data(reg)
+        lines.append(read_trace(span, chan, reg, -22 if value is None else 0, value))
+    return lines + [closed(span, chan)]
+
+
+def card(**registers):
+    """A simulated card's registers: names like r1c give the register in hex;
+    above 0xFFFF a read fails."""
+    values = {int(name[1:], 16): value for name, value in registers.items()}
+    return lambda reg: None if reg > 0xFFFF else values.get(reg, 0)
+
+
+def dump_ok(name, first, last, data=card(), status=0, **kw):
+    args = ["1", "3", "-fe_reg_dump", f"{first:x}"] + ([] if kw.pop("no_last", False) else [f"{last:x}"])
+    failed = [data(reg) for reg in range(first, last + 1)].count(None)
+    return Case(name, args, out=dump_table(first, last, data),
+                err=b"Error, velkaro_fe_reg_read failed -22\n" if failed else b"", status=1 if failed else 0,
+                trace=dump_trace(1, 3, first, last, data), **kw)
+
+
+EXAMPLE_CARD = [["1", "3", "-fe_reg_write", "1c", "0a"], ["1", "3", "-fe_reg_write", "20", "5a"]]
+
+DUMP_CASES = [
+    Case("dump of a part of two rows", ["1", "3", "-fe_reg_dump", "1c", "23"], before=EXAMPLE_CARD,
+         out=b"\n"
+             b"         0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F\n"
+             b"0x0010:                                     0A 00 00 00\n"
+             b"0x0020: 5A 00 00 00\n",
+         trace=dump_trace(1, 3, 0x1C, 0x23, card(r1c=0x0A, r20=0x5A))),
+    Case("dump across the card's last register", ["1", "3", "-fe_reg_dump", "fff8", "10007"],
+         before=[["1", "3", "-fe_reg_write", "ffff", "ff"]],
+         out=b"\n"
+             b"          0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F\n"
+             b"0x0FFF0:                         00 00 00 00 00 00 00 FF\n"
+             b"0x10000: XX XX XX XX XX XX XX XX\n",
+         err=b"Error, velkaro_fe_reg_read failed -22\n", status=1,
+         trace=dump_trace(1, 3, 0xFFF8, 0x10007, card(rffff=0xFF))),
+    dump_ok("dump of 256 registers by default", 0, 0xFF, card(r0=1, r1f=0x1F, rff=0xFE), no_last=True,
+            before=[["1", "3", "-fe_reg_write", "0", "1"], ["1", "3", "-fe_reg_write", "1f", "1f"],
+                    ["1", "3", "-fe_reg_write", "ff", "fe"]]),
+    dump_ok("dump of 256 registers from an unaligned one", 0x85, 0x184, no_last=True),
+    dump_ok("dump of one register", 0x20, 0x20),
+    dump_ok("dump stops at the last register there is", 0xFFFFFFFE, 0xFFFFFFFF, no_last=True),
+    dump_ok("dump of the most registers at once", 0x10, 0x1000F),
+    Case("dump with the card refusing every read", ["1", "3", "-fe_reg_dump", "1e", "21"],
+         env={"VELKARO_SIM_READ_STATUS": "-5"}, merged=True,
+         out=dump_table(0x1E, 0x21, lambda reg: None) + b"Error, velkaro_fe_reg_read failed -5\n", status=1,
+         trace=[opened(1, 3)] + [read_trace(1, 3, reg, -5) for reg in range(0x1E, 0x22)] + [closed(1, 3)]),
+    Case("dump with the open refused", ["1", "3", "-fe_reg_dump", "0"], env={"VELKARO_SIM_FAIL_OPEN": "1"},
+         out=OPEN_FAILED, status=1, trace=["open span=1 chan=3 -> -1"]),
+    Case("dump range backwards", ["1", "3", "-fe_reg_dump", "20", "1f"], status=2, trace=[],
+         err=b"feregtool: -fe_reg_dump: the last register is below the first\n"),
+    Case("dump range one register too long", ["1", "3", "-fe_reg_dump", "10", "10010"], status=2, trace=[],
+         err=b"feregtool: -fe_reg_dump: more than 65536 registers\n"),
+    Case("dump range of every register", ["1", "3", "-fe_reg_dump", "0", "-1"], status=2, trace=[],
+         err=b"feregtool: -fe_reg_dump: more than 65536 registers\n"),
+]
+
+MODIFY_CASES = [
+    Case("modify the low four bits", ["1", "3", "-fe_reg_modify", "20", "01", "0f"],
+         before=[["1", "3", "-fe_reg_write", "20", "5a"]],
+         out=b"\nFE READ Reg=0x0020 Data=5A\n\nFE WRITE Reg=0x0020 Data=51\n",
+         trace=[opened(1, 3), read_trace(1, 3, 0x20, 0, 0x5A), write_trace(1, 3, 0x20, 0x51, 0), closed(1, 3)],
+         after=[(["1", "3", "-fe_reg_read", "20"], read_line(0x20, 0x51))]),
+    Case("modify that changes nothing still writes", ["8", "31", "-fe_reg_modify", "ffff", "ff", "0"],
+         out=read_line(0xFFFF, 0) + write_line(0xFFFF, 0),
+         trace=[opened(8, 31), read_trace(8, 31, 0xFFFF, 0, 0), write_trace(8, 31, 0xFFFF, 0, 0), closed(8, 31)]),
+    Case("modify counts only the low 8 bits of value and mask", ["1", "3", "-fe_reg_modify", "20", "1f0", "10f"],
+         before=[["1", "3", "-fe_reg_write", "20", "5a"]],
+         out=read_line(0x20, 0x5A) + write_line(0x20, 0x50),
+         trace=[opened(1, 3), read_trace(1, 3, 0x20, 0, 0x5A), write_trace(1, 3, 0x20, 0x50, 0), closed(1, 3)]),
+    Case("modify with every bit selected", ["1", "3", "-fe_reg_modify", "0x20", "-1", "-1"],
+         out=read_line(0x20, 0) + write_line(0x20, 0xFF),
+         trace=[opened(1, 3), read_trace(1, 3, 0x20, 0, 0), write_trace(1, 3, 0x20, 0xFF, 0), closed(1, 3)]),
+    Case("modify whose read fails writes nothing", ["1", "3", "-fe_reg_modify", "20", "1", "1"],
+         env={"VELKARO_SIM_READ_STATUS": "-5"}, err=b"Error, velkaro_fe_reg_read failed -5\n", status=1,
+         trace=[opened(1, 3), read_trace(1, 3, 0x20, -5), closed(1, 3)]),
+    Case("modify of a register the card lacks", ["1", "3", "-fe_reg_modify", "10000", "1", "1"],
+         err=b"Error, velkaro_fe_reg_read failed -22\n", status=1,
+         trace=[opened(1, 3), read_trace(1, 3, 0x10000, -22), closed(1, 3)]),
+    Case("modify whose write fails", ["1", "3", "-fe_reg_modify", "20", "ff", "f0"], merged=True,
+         env={"VELKARO_SIM_WRITE_STATUS": "7"}, before=[["1", "3", "-fe_reg_write", "20", "5a"]],
+         out=read_line(0x20, 0x5A) + write_line(0x20, 0xFA) + b"Error, velkaro_fe_reg_write failed 7\n",
+         status=1,
+         trace=[opened(1, 3), read_trace(1, 3, 0x20, 0, 0x5A), write_trace(1, 3, 0x20, 0xFA, 7), closed(1, 3)],
+         after=[(["1", "3", "-fe_reg_read", "20"], read_line(0x20, 0x5A))]),
+    Case("modify with the open refused", ["1", "3", "-fe_reg_modify", "20", "1", "1"],
+         env={"VELKARO_SIM_FAIL_OPEN": "1"}, out=OPEN_FAILED, status=1, trace=["open span=1 chan=3 -> -1"]),
+]
+
+
+def project_version():
+    top = os.path.join(os.path.dirname(__file__), "..", "..", "CMakeLists.txt")
+    with open(top) as f:
+        return re.search(r"project\(feregtool\s+VERSION (\S+)", f.read()).group(1)
+
+
+def help_text(runner, work):
+    """The help names every form of the command line and the exit statuses,
+    points to the manual, and is the same for each way of asking."""
+    env = runner.env(os.path.join(work, "state"), os.path.join(work, "trace"), {})
+    problems = []
+    first = None
+    for args in (["--help"], ["-h"], ["/?"], ["--help", "1", "-fe_reg_read", "1f"]):
+        out, err, status = runner.run(args, env)
+        if (err, status) != (b"", 0):
+            problems.append(f"{args}: {err!r} status {status}")
+        first = out if first is None else first
+        if out != first:
+            problems.append(f"{args} prints another text: {out!r}")
+    want = [b"feregtool span chan -fe_reg_read reg", b"feregtool span chan -fe_reg_write reg value",
+            b"feregtool span chan -fe_reg_dump first [last]", b"feregtool span chan -fe_reg_modify reg value mask",
+            b"--version", b"hexadecimal", b"Exit status: 0", b"standard output could not be written",
+            b"velkaro-sim-UID", b"feregtool(1)"]
+    problems += [f"help lacks {w!r}" for w in want if w not in first]
+    if not first.startswith(runner.expected_text(b"Usage: feregtool span chan -fe_reg_read reg\n")):
+        problems.append(f"help does not start with the first form: {first[:60]!r}")
+    if os.path.exists(os.path.join(work, "trace")):
+        problems.append("help called the library")
+    return problems
+
+
+HELP_CASES = [
+    Case("help", [], check=help_text),
+    Case("version", ["--version"], out=f"feregtool {project_version()}\n".encode(), trace=[]),
+    Case("version with more arguments", ["--version", "3", "-fe_reg_read", "1f"],
+         out=f"feregtool {project_version()}\n".encode(), trace=[]),
+    Case("help is taken only as argument one", ["1", "--help"], out=USAGE, status=2, trace=[]),
+    Case("help in upper case is not help", ["--HELP"], out=USAGE, status=2, trace=[]),
+    Case("help to a full device", ["--help"], stdout="full", err=lost("No space left on device"), status=1,
+         trace=[]),
+]
+
+
 def run_together(runner, arg_lists, env):
     """Starts every run at once, waits for all; returns the problems seen."""
     started = [runner.start(args, env) for args in arg_lists]
@@ -570,6 +732,9 @@ BAD_STATE_CASES = [
 ]
 
 GROUPS = {
+    "dump": DUMP_CASES,
+    "modify": MODIFY_CASES,
+    "help": HELP_CASES,
     "lost_output": LOST_OUTPUT_CASES,
     "default_folder": DEFAULT_FOLDER_CASES,
     "usage": USAGE_CASES,
