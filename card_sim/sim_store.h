@@ -27,15 +27,33 @@ int store_open_dir(const char *dir, store_dir *out);
 
 void store_close_dir(store_dir *dir);
 
+// A channel file, kept open from an access to the channel's close, so that
+// a run that reads a range pays for the opening and the checks once.
+struct store_file {
+#if defined(_WIN32)
+    void *handle; // nullptr when not open
+#else
+    int fd; // -1 when not open
+#endif
+    int writable;
+};
+
+// A channel file that is not open yet.
+store_file store_no_file();
+
+void store_close_file(store_file *file);
+
 // Channel files are only ever regular files: a link, a FIFO, a device or a
 // folder in a channel file's place is bad state, and nothing is followed or
 // waited on. A missing or empty channel file reads as 0x00.
 // Returns 0, or -1 when the file is bad state or cannot be read.
-int store_read(const store_dir *dir, const char *name, uint32_t offset, uint8_t *value);
+int store_read(const store_dir *dir, store_file *file, const char *name, uint32_t offset,
+               uint8_t *value);
 
 // Creates a zeroed channel file on first use; concurrent writers never lose
 // a value. Returns 0, or -1 on any failure, leaving the register unchanged.
-int store_write(const store_dir *dir, const char *name, uint32_t offset, uint8_t value);
+int store_write(const store_dir *dir, store_file *file, const char *name, uint32_t offset,
+                uint8_t value);
 
 // Appends one whole line; a file that cannot be opened at once, or written,
 // is skipped.

@@ -8,6 +8,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// Keeps a descriptor of the card's off 0, 1 and 2: where the program runs
+// with one of those closed, its output must never land in a register file.
+static int above_standard(int fd)
+{
+    if (fd < 0 || fd > 2)
+        return fd;
+    int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    int error = errno;
+    close(fd);
+    errno = error;
+    return moved;
+}
+
 // Makes each missing parent of path, as mkdir -p would; whatever fails
 // shows when the folder itself is made or opened.
 static void make_parents(const char *path)
@@ -38,6 +51,7 @@ static int open_given(const char *dir, store_dir *out)
         mkdir(dir, 0777);
         fd = open(dir, dir_flags);
     }
+    fd = above_standard(fd);
     if (fd < 0)
         return -1;
     out->fd = fd;
@@ -109,8 +123,8 @@ static int open_default(store_dir *out)
         close(fd);
         return refuse(dir, why);
     }
-    out->fd = fd;
-    return 0;
+    out->fd = above_standard(fd);
+    return out->fd >= 0 ? 0 : refuse_errno("open", dir, errno);
 }
 
 int store_open_dir(const char *dir, store_dir *out)
@@ -141,46 +155,81 @@ static off_t channel_size(int fd)
     return st.st_size;
 }
 
-int store_read(const store_dir *dir, const char *name, uint32_t offset, uint8_t *value)
+store_file store_no_file()
+{
+    return store_file{-1, 0};
+}
+
+void store_close_file(store_file *file)
+{
+    if (file->fd >= 0)
+        close(file->fd);
+    *file = store_no_file();
+}
+
+// Opens a channel file for reading or writing; -1 with errno set on failure.
+static int open_channel_file(const store_dir *dir, const char *name, int flags)
+{
+    return above_standard(openat(dir->fd, name, flags | channel_flags, 0666));
+}
+
+int store_read(const store_dir *dir, store_file *file, const char *name, uint32_t offset,
+               uint8_t *value)
 {
     if (offset >= store_size)
         return -1;
-    int fd = openat(dir->fd, name, O_RDONLY | channel_flags);
-    if (fd < 0) {
-        if (errno != ENOENT)
-            return -1;
-        *value = 0;
-        return 0;
+    if (file->fd < 0) {
+        int fd = open_channel_file(dir, name, O_RDONLY);
+        if (fd < 0) {
+            if (errno != ENOENT)
+                return -1;
+            *value = 0;
+            return 0;
+        }
+        off_t size = channel_size(fd);
+        if (size <= 0) {
+            // An empty file is a channel whose first writer has not sized it
+            // yet: kept closed, so that the next read sees that write.
+            close(fd);
+            if (size < 0)
+                return -1;
+            *value = 0;
+            return 0;
+        }
+        *file = store_file{fd, 0};
     }
     uint8_t b = 0;
-    off_t size = channel_size(fd);
-    int ok = size == 0 || (size > 0 && pread(fd, &b, 1, static_cast<off_t>(offset)) == 1);
-    close(fd);
-    if (!ok)
+    if (pread(file->fd, &b, 1, static_cast<off_t>(offset)) != 1)
         return -1;
     *value = b;
     return 0;
 }
 
-int store_write(const store_dir *dir, const char *name, uint32_t offset, uint8_t value)
+int store_write(const store_dir *dir, store_file *file, const char *name, uint32_t offset,
+                uint8_t value)
 {
     if (offset >= store_size)
         return -1;
-    // The channel file is made in its place, never truncated, and sized
-    // before its first value goes in: a run killed at any moment leaves an
-    // empty file, which reads as a fresh channel, or a whole one, and no
-    // file of any other name. Writers that size it at once agree on the size.
-    int fd = openat(dir->fd, name, O_RDWR | O_CREAT | channel_flags, 0666);
-    if (fd < 0)
-        return -1;
-    off_t size = channel_size(fd);
-    int ok = size == static_cast<off_t>(store_size) ||
-             (size == 0 && ftruncate(fd, static_cast<off_t>(store_size)) == 0);
+    if (!file->writable) {
+        // The channel file is made in its place, never truncated, and sized
+        // before its first value goes in: a run killed at any moment leaves
+        // an empty file, which reads as a fresh channel, or a whole one, and
+        // no file of any other name. Writers that size it at once agree.
+        int fd = open_channel_file(dir, name, O_RDWR | O_CREAT);
+        if (fd < 0)
+            return -1;
+        off_t size = channel_size(fd);
+        if (size != static_cast<off_t>(store_size) &&
+            (size != 0 || ftruncate(fd, static_cast<off_t>(store_size)) != 0)) {
+            close(fd);
+            return -1;
+        }
+        store_close_file(file);
+        *file = store_file{fd, 1};
+    }
     // One value at its own offset: concurrent writers of other registers are
     // not disturbed, and writers of the same register never mix.
-    ok = ok && pwrite(fd, &value, 1, static_cast<off_t>(offset)) == 1;
-    ok = close(fd) == 0 && ok;
-    return ok ? 0 : -1;
+    return pwrite(file->fd, &value, 1, static_cast<off_t>(offset)) == 1 ? 0 : -1;
 }
 
 void store_append_line(const char *file, const char *line, size_t length)

@@ -138,60 +138,84 @@ const DWORD share_all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // A link in a channel file's place is opened as itself, and then refused.
 const DWORD channel_flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
 
-int store_read(const store_dir *dir, const char *name, uint32_t offset, uint8_t *value)
+store_file store_no_file()
 {
-    char file[MAX_PATH];
-    if (offset >= store_size || channel_path(dir, name, file) != 0)
+    return store_file{nullptr, 0};
+}
+
+void store_close_file(store_file *file)
+{
+    if (file->handle != nullptr)
+        CloseHandle(file->handle);
+    *file = store_no_file();
+}
+
+int store_read(const store_dir *dir, store_file *file, const char *name, uint32_t offset,
+               uint8_t *value)
+{
+    char path[MAX_PATH];
+    if (offset >= store_size)
         return -1;
-    HANDLE h =
-        CreateFileA(file, GENERIC_READ, share_all, nullptr, OPEN_EXISTING, channel_flags, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) {
+    if (file->handle == nullptr) {
+        if (channel_path(dir, name, path) != 0)
+            return -1;
+        HANDLE h = CreateFileA(path, GENERIC_READ, share_all, nullptr, OPEN_EXISTING, channel_flags,
+                               nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            if (GetLastError() != ERROR_FILE_NOT_FOUND)
+                return -1;
             *value = 0;
             return 0;
         }
-        return -1;
+        file->handle = h;
+        file->writable = 0;
     }
     int result = -1;
-    if (lock_registers(h, 0) == 0) {
+    if (lock_registers(file->handle, 0) == 0) {
         uint32_t size = 0;
         uint8_t b = 0;
-        if (file_size(h, &size) == 0 && (size == 0 || read_at(h, offset, &b) == 0)) {
+        if (file_size(file->handle, &size) == 0 &&
+            (size == 0 || read_at(file->handle, offset, &b) == 0)) {
             *value = b;
             result = 0;
         }
-        unlock_registers(h);
+        unlock_registers(file->handle);
     }
-    CloseHandle(h);
     return result;
 }
 
-int store_write(const store_dir *dir, const char *name, uint32_t offset, uint8_t value)
+int store_write(const store_dir *dir, store_file *file, const char *name, uint32_t offset,
+                uint8_t value)
 {
-    char file[MAX_PATH];
-    if (offset >= store_size || channel_path(dir, name, file) != 0)
+    char path[MAX_PATH];
+    if (offset >= store_size)
         return -1;
-    // OPEN_ALWAYS makes the file in its place and never truncates it.
-    HANDLE h = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, share_all, nullptr, OPEN_ALWAYS,
-                           channel_flags, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return -1;
+    if (!file->writable) {
+        if (channel_path(dir, name, path) != 0)
+            return -1;
+        // OPEN_ALWAYS makes the file in its place and never truncates it.
+        HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, share_all, nullptr, OPEN_ALWAYS,
+                               channel_flags, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return -1;
+        store_close_file(file);
+        file->handle = h;
+        file->writable = 1;
+    }
     int result = -1;
-    if (lock_registers(h, LOCKFILE_EXCLUSIVE_LOCK) == 0) {
+    if (lock_registers(file->handle, LOCKFILE_EXCLUSIVE_LOCK) == 0) {
         uint32_t size = 0;
-        if (file_size(h, &size) == 0) {
+        if (file_size(file->handle, &size) == 0) {
             LARGE_INTEGER end{};
             end.QuadPart = store_size;
-            int sized = size == store_size ||
-                        (SetFilePointerEx(h, end, nullptr, FILE_BEGIN) && SetEndOfFile(h));
-            if (sized && write_at(h, offset, value) == 0)
+            int sized =
+                size == store_size || (SetFilePointerEx(file->handle, end, nullptr, FILE_BEGIN) &&
+                                       SetEndOfFile(file->handle));
+            if (sized && write_at(file->handle, offset, value) == 0)
                 result = 0;
         }
-        unlock_registers(h);
+        unlock_registers(file->handle);
     }
-    if (!CloseHandle(h))
-        result = -1;
     return result;
 }
 

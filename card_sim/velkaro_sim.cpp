@@ -20,13 +20,6 @@ const int32_t status_io = -5;
 const int32_t status_invalid = -22;
 const size_t trace_line_size = 160;
 
-// The file that VELKARO_SIM_TRACE names, or nullptr when there is none.
-const char *trace_file()
-{
-    const char *file = getenv("VELKARO_SIM_TRACE");
-    return file != nullptr && file[0] != '\0' ? file : nullptr;
-}
-
 // Appends one line of the call trace, as snprintf formatted it.
 void trace(const char *file, const char *line, int length)
 {
@@ -56,8 +49,47 @@ int32_t forced_status(const char *name)
     return static_cast<int32_t>(n);
 }
 
-// The state folder of each open channel, held from the open to the close.
+// The knobs, as the environment gave them at the latest open, or at this
+// call while no channel is open: a run that reads a range of registers
+// pays for reading them once.
+struct knobs {
+    int32_t read_status;
+    int32_t write_status;
+    char trace[4096]; // empty when there is no trace
+};
+knobs current;
+int open_count;
+
+void read_knobs()
+{
+    current.read_status = forced_status("VELKARO_SIM_READ_STATUS");
+    current.write_status = forced_status("VELKARO_SIM_WRITE_STATUS");
+    const char *file = getenv("VELKARO_SIM_TRACE");
+    size_t length = file != nullptr ? strlen(file) : 0;
+    if (length >= sizeof current.trace)
+        length = 0; // a name that no system could open
+    if (length > 0)
+        memcpy(current.trace, file, length);
+    current.trace[length] = '\0';
+}
+
+const knobs &knobs_now()
+{
+    if (open_count == 0)
+        read_knobs();
+    return current;
+}
+
+// The file that VELKARO_SIM_TRACE named, or nullptr when there is none.
+const char *trace_file(const knobs &k)
+{
+    return k.trace[0] != '\0' ? k.trace : nullptr;
+}
+
+// The state folder and the channel file of each open channel, held from the
+// open to the close.
 store_dir open_dirs[spans * chans];
+store_file open_files[spans * chans];
 bool is_open[spans * chans];
 
 int valid_fd(int32_t fd)
@@ -83,7 +115,7 @@ void channel_name(int32_t fd, char (&name)[16])
 
 int32_t read_register(int32_t fd, uint32_t reg, uint8_t *data)
 {
-    int32_t forced = forced_status("VELKARO_SIM_READ_STATUS");
+    int32_t forced = knobs_now().read_status;
     if (forced != no_status)
         return forced;
     if (!open_fd(fd))
@@ -92,12 +124,12 @@ int32_t read_register(int32_t fd, uint32_t reg, uint8_t *data)
         return status_invalid;
     char name[16];
     channel_name(fd, name);
-    return store_read(&open_dirs[fd], name, reg, data) == 0 ? 0 : status_io;
+    return store_read(&open_dirs[fd], &open_files[fd], name, reg, data) == 0 ? 0 : status_io;
 }
 
 int32_t write_register(int32_t fd, uint32_t reg, uint8_t data)
 {
-    int32_t forced = forced_status("VELKARO_SIM_WRITE_STATUS");
+    int32_t forced = knobs_now().write_status;
     if (forced != no_status)
         return forced;
     if (!open_fd(fd))
@@ -106,11 +138,12 @@ int32_t write_register(int32_t fd, uint32_t reg, uint8_t data)
         return status_invalid;
     char name[16];
     channel_name(fd, name);
-    return store_write(&open_dirs[fd], name, reg, data) == 0 ? 0 : status_io;
+    return store_write(&open_dirs[fd], &open_files[fd], name, reg, data) == 0 ? 0 : status_io;
 }
 
 int32_t open_channel(int32_t span, int32_t chan)
 {
+    read_knobs();
     if (span < 1 || span > spans || chan < 1 || chan > chans)
         return -1;
     const char *fail = getenv("VELKARO_SIM_FAIL_OPEN");
@@ -122,9 +155,14 @@ int32_t open_channel(int32_t span, int32_t chan)
     if (store_open_dir(dir != nullptr && dir[0] != '\0' ? dir : nullptr, &opened) != 0)
         return -1;
     // Opening a channel again replaces what the earlier open held.
-    if (is_open[fd])
+    if (is_open[fd]) {
+        store_close_file(&open_files[fd]);
         store_close_dir(&open_dirs[fd]);
+    } else {
+        open_count++;
+    }
     open_dirs[fd] = opened;
+    open_files[fd] = store_no_file();
     is_open[fd] = true;
     return fd;
 }
@@ -133,8 +171,10 @@ int32_t close_channel(int32_t fd)
 {
     if (!open_fd(fd))
         return status_bad_fd;
+    store_close_file(&open_files[fd]);
     store_close_dir(&open_dirs[fd]);
     is_open[fd] = false;
+    open_count--;
     return 0;
 }
 
@@ -145,7 +185,7 @@ extern "C" {
 VELKARO_API int32_t __velkaro_open_api_span_chan(int32_t span, int32_t chan) // NOLINT
 {
     int32_t fd = open_channel(span, chan);
-    const char *file = trace_file();
+    const char *file = trace_file(current);
     if (file != nullptr) {
         char line[trace_line_size];
         trace(file, line,
@@ -156,7 +196,7 @@ VELKARO_API int32_t __velkaro_open_api_span_chan(int32_t span, int32_t chan) // 
 
 VELKARO_API int32_t velkaro_close(int32_t *fd)
 {
-    const char *file = trace_file();
+    const char *file = trace_file(knobs_now());
     char line[trace_line_size];
     if (fd == nullptr) {
         if (file != nullptr)
@@ -173,7 +213,7 @@ VELKARO_API int32_t velkaro_close(int32_t *fd)
 VELKARO_API int32_t velkaro_fe_reg_read(int32_t fd, uint32_t reg, uint8_t *data)
 {
     int32_t status = read_register(fd, reg, data);
-    const char *file = trace_file();
+    const char *file = trace_file(current);
     char line[trace_line_size];
     if (file != nullptr && status == 0)
         trace(file, line,
@@ -188,7 +228,7 @@ VELKARO_API int32_t velkaro_fe_reg_read(int32_t fd, uint32_t reg, uint8_t *data)
 VELKARO_API int32_t velkaro_fe_reg_write(int32_t fd, uint32_t reg, uint8_t data)
 {
     int32_t status = write_register(fd, reg, data);
-    const char *file = trace_file();
+    const char *file = trace_file(current);
     if (file != nullptr) {
         char line[trace_line_size];
         trace(file, line,

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstring>
 
 #include "fe_reg.h"
 #include "output.h"
@@ -14,6 +15,19 @@ static int label_digits(uint32_t last_row)
     return digits;
 }
 
+// A row: "0x" and the label's digits, a colon, then a cell of three
+// characters for each of 16 registers.
+const int row_size = 2 + 8 + 1 + 16 * 3 + 1;
+
+static void put_hex(char *at, uint32_t value, int digits)
+{
+    const char hex[] = "0123456789ABCDEF";
+    for (int i = digits - 1; i >= 0; i--) {
+        at[i] = hex[value & 0xFU];
+        value >>= 4;
+    }
+}
+
 int32_t fe_reg_dump(uint32_t first, uint32_t last)
 {
     int digits = label_digits(last & ~0xFU);
@@ -24,28 +38,38 @@ int32_t fe_reg_dump(uint32_t first, uint32_t last)
         output("  %X", column);
     output("\n");
 
+    // Each row is put together here and printed whole: a dump is meant to
+    // cost about what one read costs.
+    char row[row_size];
+    int length = 0;
     int32_t first_failure = 0;
     // 64 bits, so that the loop ends after register 0xFFFFFFFF.
     for (uint64_t reg = first; reg <= last; reg++) {
         uint32_t at = static_cast<uint32_t>(reg);
         if (reg == first || at % 16 == 0) {
             if (reg != first)
-                output("\n");
-            output("0x%0*X:", digits, static_cast<unsigned>(at & ~0xFU));
-            for (uint32_t blank = at & ~0xFU; blank < at; blank++)
-                output("   ");
+                output("%.*s\n", length, row);
+            row[0] = '0';
+            row[1] = 'x';
+            put_hex(row + 2, at & ~0xFU, digits);
+            row[2 + digits] = ':';
+            length = 3 + digits;
+            for (uint32_t blank = at & ~0xFU; blank < at; blank++, length += 3)
+                memcpy(row + length, "   ", 3);
         }
         uint8_t data = 0;
         int32_t status = velkaro_fe_reg_read(chan_fd, at, &data);
+        row[length] = ' ';
         if (status == 0) {
-            output(" %02X", static_cast<unsigned>(data));
+            put_hex(row + length + 1, data, 2);
         } else {
-            output(" XX");
+            memcpy(row + length + 1, "XX", 2);
             if (first_failure == 0)
                 first_failure = status;
         }
+        length += 3;
     }
-    output("\n");
+    output("%.*s\n", length, row);
 
     if (first_failure != 0) {
         // The whole table before the error line, on a merged stream too.

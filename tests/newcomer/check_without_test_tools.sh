@@ -43,7 +43,7 @@ without_tools=(-G Ninja -DCMAKE_C_COMPILER="$4" -DCMAKE_CXX_COMPILER="$5" -DCMAK
 
 check "configure without test tools" "$cmake" -S "$src" -B "$scratch/build" "${without_tools[@]}"
 says "Leaving out the unit tests: GoogleTest sources"
-says "Leaving out the process-level tests: python3 not found"
+says "Leaving out the process-level tests and the Windows resource check: python3 not found"
 says "Leaving out the manual page check: mandoc not found"
 says "Leaving out the valgrind runs: valgrind not found"
 check "build without test tools" "$cmake" --build "$scratch/build"

@@ -319,33 +319,6 @@ def lost(why):
     return f"feregtool: cannot write standard output: {why}\n".encode()
 
 
-# Standard output that cannot take the result: the run has failed, and says
-# why on standard error. A write is made all the same once the channel is open.
-LOST_OUTPUT_CASES = [
-    Case("read to a full device", ["1", "3", "-fe_reg_read", "20"], stdout="full",
-         err=lost("No space left on device"), status=1,
-         trace=[opened(1, 3), read_trace(1, 3, 0x20, 0, 0), closed(1, 3)]),
-    Case("write with standard output closed", ["1", "3", "-fe_reg_write", "20", "5a"], stdout="closed",
-         err=lost("Bad file descriptor"), status=1,
-         trace=[opened(1, 3), write_trace(1, 3, 0x20, 0x5A, 0), closed(1, 3)],
-         after=[(["1", "3", "-fe_reg_read", "20"], read_line(0x20, 0x5A))]),
-    # Without a guard the echo's flush kills the run before the write.
-    Case("write to a pipe whose reader has gone", ["1", "3", "-fe_reg_write", "24", "5a"], stdout="gone",
-         # The Windows C library has no error number of its own for a pipe
-         # being closed, and calls it an invalid argument.
-         err=lost("Broken pipe"), windows_err=lost("Invalid argument"), status=1,
-         trace=[opened(1, 3), write_trace(1, 3, 0x24, 0x5A, 0), closed(1, 3)],
-         after=[(["1", "3", "-fe_reg_read", "24"], read_line(0x24, 0x5A))]),
-    Case("failed write and lost echo report both", ["1", "3", "-fe_reg_write", "20", "5"], stdout="full",
-         env={"VELKARO_SIM_WRITE_STATUS": "-5"},
-         err=b"Error, velkaro_fe_reg_write failed -5\n" + lost("No space left on device"), status=1,
-         trace=[opened(1, 3), write_trace(1, 3, 0x20, 0x05, -5), closed(1, 3)]),
-    Case("failed open to a full device", ["1", "3", "-fe_reg_read", "20"], stdout="full",
-         env={"VELKARO_SIM_FAIL_OPEN": "1"}, err=lost("No space left on device"), status=1,
-         trace=["open span=1 chan=3 -> -1"]),
-    Case("usage to a full device stays status 2", ["1", "3"], stdout="full",
-         err=lost("No space left on device"), status=2, trace=[]),
-]
 
 
 def dump_table(first, last, data):
@@ -496,6 +469,42 @@ HELP_CASES = [
     Case("help in upper case is not help", ["--HELP"], out=USAGE, status=2, trace=[]),
     Case("help to a full device", ["--help"], stdout="full", err=lost("No space left on device"), status=1,
          trace=[]),
+]
+
+
+# Standard output that cannot take the result: the run has failed, and says
+# why on standard error. A write is made all the same once the channel is open.
+LOST_OUTPUT_CASES = [
+    Case("read to a full device", ["1", "3", "-fe_reg_read", "20"], stdout="full",
+         err=lost("No space left on device"), status=1,
+         trace=[opened(1, 3), read_trace(1, 3, 0x20, 0, 0), closed(1, 3)]),
+    Case("write with standard output closed", ["1", "3", "-fe_reg_write", "20", "5a"], stdout="closed",
+         err=lost("Bad file descriptor"), status=1,
+         trace=[opened(1, 3), write_trace(1, 3, 0x20, 0x5A, 0), closed(1, 3)],
+         after=[(["1", "3", "-fe_reg_read", "20"], read_line(0x20, 0x5A))]),
+    # Without a guard the echo's flush kills the run before the write.
+    Case("write to a pipe whose reader has gone", ["1", "3", "-fe_reg_write", "24", "5a"], stdout="gone",
+         # The Windows C library has no error number of its own for a pipe
+         # being closed, and calls it an invalid argument.
+         err=lost("Broken pipe"), windows_err=lost("Invalid argument"), status=1,
+         trace=[opened(1, 3), write_trace(1, 3, 0x24, 0x5A, 0), closed(1, 3)],
+         after=[(["1", "3", "-fe_reg_read", "24"], read_line(0x24, 0x5A))]),
+    # The card's files never take the place of a closed standard stream, or
+    # the lines meant for it would land in the registers.
+    Case("modify with standard output closed changes one register", ["1", "3", "-fe_reg_modify", "20", "1", "f"],
+         stdout="closed", before=[["1", "3", "-fe_reg_write", "20", "5a"]],
+         err=lost("Bad file descriptor"), status=1,
+         trace=[opened(1, 3), read_trace(1, 3, 0x20, 0, 0x5A), write_trace(1, 3, 0x20, 0x51, 0), closed(1, 3)],
+         after=[(["1", "3", "-fe_reg_dump", "0", "3f"], dump_table(0, 0x3F, card(r20=0x51)))]),
+    Case("failed write and lost echo report both", ["1", "3", "-fe_reg_write", "20", "5"], stdout="full",
+         env={"VELKARO_SIM_WRITE_STATUS": "-5"},
+         err=b"Error, velkaro_fe_reg_write failed -5\n" + lost("No space left on device"), status=1,
+         trace=[opened(1, 3), write_trace(1, 3, 0x20, 0x05, -5), closed(1, 3)]),
+    Case("failed open to a full device", ["1", "3", "-fe_reg_read", "20"], stdout="full",
+         env={"VELKARO_SIM_FAIL_OPEN": "1"}, err=lost("No space left on device"), status=1,
+         trace=["open span=1 chan=3 -> -1"]),
+    Case("usage to a full device stays status 2", ["1", "3"], stdout="full",
+         err=lost("No space left on device"), status=2, trace=[]),
 ]
 
 
