@@ -153,10 +153,10 @@ void store_close_file(store_file *file)
 int store_read(const store_dir *dir, store_file *file, const char *name, uint32_t offset,
                uint8_t *value)
 {
-    char path[MAX_PATH];
     if (offset >= store_size)
         return -1;
     if (file->handle == nullptr) {
+        char path[MAX_PATH];
         if (channel_path(dir, name, path) != 0)
             return -1;
         HANDLE h = CreateFileA(path, GENERIC_READ, share_all, nullptr, OPEN_EXISTING, channel_flags,
@@ -187,10 +187,10 @@ int store_read(const store_dir *dir, store_file *file, const char *name, uint32_
 int store_write(const store_dir *dir, store_file *file, const char *name, uint32_t offset,
                 uint8_t value)
 {
-    char path[MAX_PATH];
     if (offset >= store_size)
         return -1;
     if (!file->writable) {
+        char path[MAX_PATH];
         if (channel_path(dir, name, path) != 0)
             return -1;
         // OPEN_ALWAYS makes the file in its place and never truncates it.

@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <cstring>
 
 #include "fe_reg.h"
 #include "output.h"
@@ -55,7 +54,7 @@ int32_t fe_reg_dump(uint32_t first, uint32_t last)
             row[2 + digits] = ':';
             length = 3 + digits;
             for (uint32_t blank = at & ~0xFU; blank < at; blank++, length += 3)
-                memcpy(row + length, "   ", 3);
+                row[length] = row[length + 1] = row[length + 2] = ' ';
         }
         uint8_t data = 0;
         int32_t status = velkaro_fe_reg_read(chan_fd, at, &data);
@@ -63,7 +62,7 @@ int32_t fe_reg_dump(uint32_t first, uint32_t last)
         if (status == 0) {
             put_hex(row + length + 1, data, 2);
         } else {
-            memcpy(row + length + 1, "XX", 2);
+            row[length + 1] = row[length + 2] = 'X';
             if (first_failure == 0)
                 first_failure = status;
         }
