@@ -31,8 +31,9 @@ void print_help()
                  "understood.\n"
                  "\n"
                  "The simulated card keeps its state in VELKARO_SIM_DIR, or else in\n"
-                 "velkaro-sim-UID in the temporary folder, which it refuses when it is a\n"
-                 "link or another user could have made or changed it.\n"
+                 "velkaro-sim-UID in the temporary folder (velkaro-sim on Windows), which\n"
+                 "it refuses when it is a link or another user could have made or\n"
+                 "changed it.\n"
                  "\n"
                  "See feregtool(1) for the whole manual.\n");
 }
