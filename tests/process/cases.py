@@ -512,8 +512,10 @@ def run_together(runner, arg_lists, env):
     """Starts every run at once, waits for all; returns the problems seen."""
     started = [runner.start(args, env) for args in arg_lists]
     problems = []
-    for run in started:
+    for args, run in zip(arg_lists, started):
         out, err, status = runner.finish(run)
+        if runner.emulator_failed(err, status):
+            out, err, status = runner.run(args, env)
         if status != 0 or err:
             problems.append(f"a writer ended {status}: {out!r} {err!r}")
     return problems

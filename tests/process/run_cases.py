@@ -95,8 +95,19 @@ class Runner:
             texts[1] = b""
         return texts[0], texts[1], status
 
+    def emulator_failed(self, err, status):
+        """Whether wine itself failed before the program could run: under
+        load its server sometimes drops a client as it starts. The tool
+        never prints such a line."""
+        return self.windows and status != 0 and err.startswith(b"wine client error")
+
     def run(self, args, env, merged=False, stdout=None, umask=-1):
-        return self.finish(self.start(args, env, merged, stdout, umask))
+        for _ in range(3):
+            out, err, status = self.finish(self.start(args, env, merged, stdout, umask))
+            if not self.emulator_failed(err, status):
+                break
+            print(f"  (wine failed to start {args}, run again: {err!r})")
+        return out, err, status
 
     def cannot_run(self, case):
         """Why this target cannot run the case, or None."""
