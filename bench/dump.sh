@@ -7,28 +7,12 @@
 #   bench/dump.sh [BUILD_DIR]        (default: build/default)
 # Needs valgrind and hyperfine (apt-get install valgrind hyperfine).
 set -eu
-top=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$top/build/default}
-for cmd in valgrind hyperfine python3; do
-    command -v "$cmd" >/dev/null || { echo "missing: $cmd" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cmake --install "$build" --prefix "$work/prefix" >/dev/null
-tool=$work/prefix/bin/feregtool
-export VELKARO_SIM_DIR=$work/state
-unset VELKARO_SIM_TRACE VELKARO_SIM_FAIL_OPEN VELKARO_SIM_READ_STATUS VELKARO_SIM_WRITE_STATUS
-"$tool" 1 3 -fe_reg_write 1f 0a >/dev/null
+. "$(dirname "$0")/setup.sh" "${1:-}" hyperfine python3
 
 dump_cmd="$tool 1 3 -fe_reg_dump 0"
 read_cmd="$tool 1 3 -fe_reg_read 1f"
 loop_cmd="bash -c 'for ((r = 0; r < 256; r++)); do printf -v reg %x \$r; $tool 1 3 -fe_reg_read \$reg; done >/dev/null'"
 
-instructions() {
-    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
-        sed -n 's/.*Collected : //p'
-}
 echo "instructions (callgrind), one run:"
 echo "  dump of 256     $(instructions $dump_cmd)"
 echo "  single read     $(instructions $read_cmd)"

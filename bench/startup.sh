@@ -5,25 +5,9 @@
 #   bench/startup.sh [BUILD_DIR]        (default: build/default)
 # Needs valgrind, hyperfine and GNU time (apt-get install valgrind hyperfine time).
 set -eu
-top=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$top/build/default}
-for cmd in valgrind callgrind_annotate hyperfine /usr/bin/time python3; do
-    command -v "$cmd" >/dev/null || { echo "missing: $cmd" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cmake --install "$build" --prefix "$work/prefix" >/dev/null
-tool=$work/prefix/bin/feregtool
-export VELKARO_SIM_DIR=$work/state
-unset VELKARO_SIM_TRACE VELKARO_SIM_FAIL_OPEN VELKARO_SIM_READ_STATUS VELKARO_SIM_WRITE_STATUS
-"$tool" 1 3 -fe_reg_write 1f 0a >/dev/null
+. "$(dirname "$0")/setup.sh" "${1:-}" callgrind_annotate hyperfine /usr/bin/time python3
 read_cmd="$tool 1 3 -fe_reg_read 1f"
 
-instructions() {
-    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
-        sed -n 's/.*Collected : //p'
-}
 peak_kib() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
 mean_seconds() { # JSON_FILE INDEX
     python3 -c 'import json, sys
